@@ -1,0 +1,256 @@
+#include "common/datetime.h"
+
+#include <chrono>
+#include <cmath>
+#include <ctime>
+#include <stdexcept>
+#include <thread>
+
+namespace common {
+
+namespace {
+
+const char* const kLongMonths[12] = {"January", "February", "March",     "April",
+                                     "May",     "June",     "July",      "August",
+                                     "September", "October", "November", "December"};
+
+// Days from 0001-01-01 (day 1) to the given date, proleptic Gregorian.
+int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<int64_t>(doe) - 719468; // days since 1970-01-01
+}
+
+void CivilFromDays(int64_t z, int& y, int& m, int& d) {
+    z += 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const unsigned doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const int64_t yy = static_cast<int64_t>(yoe) + era * 400;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    y = static_cast<int>(yy + (m <= 2));
+}
+
+// 1899-12-30 is 25569 days before 1970-01-01.
+constexpr int64_t kEpochOffset = 25569;
+
+int64_t WholeDays(TDateTime ADate) {
+    // The integral part counts days; for negative values the fraction still
+    // counts forward from the day's midnight, so truncation gives the day.
+    return static_cast<int64_t>(std::trunc(ADate));
+}
+
+bool gPinned = false;
+TDateTime gPinnedNow = 0;
+bool gFakeMono = false;
+int64_t gFakeMonoMs = 0;
+TSleepHook gSleepHook = nullptr;
+
+std::string Pad(int AValue, int AWidth) {
+    std::string s = std::to_string(AValue);
+    while (static_cast<int>(s.size()) < AWidth) s.insert(s.begin(), '0');
+    return s;
+}
+
+} // namespace
+
+bool IsLeapYear(int AYear) {
+    return (AYear % 4 == 0 && AYear % 100 != 0) || AYear % 400 == 0;
+}
+
+int DaysInMonth(int AYear, int AMonth) {
+    static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (AMonth < 1 || AMonth > 12) return 0;
+    if (AMonth == 2 && IsLeapYear(AYear)) return 29;
+    return kDays[AMonth - 1];
+}
+
+bool IsValidDate(int AYear, int AMonth, int ADay) {
+    return AYear >= 1 && AYear <= 9999 && AMonth >= 1 && AMonth <= 12 && ADay >= 1 &&
+           ADay <= DaysInMonth(AYear, AMonth);
+}
+
+TDateTime EncodeDate(int AYear, int AMonth, int ADay) {
+    if (!IsValidDate(AYear, AMonth, ADay)) throw std::invalid_argument("Invalid date");
+    return static_cast<double>(DaysFromCivil(AYear, static_cast<unsigned>(AMonth),
+                                             static_cast<unsigned>(ADay)) +
+                               kEpochOffset);
+}
+
+TDateTime EncodeTime(int AHour, int AMin, int ASec, int AMSec) {
+    if (AHour < 0 || AHour > 23 || AMin < 0 || AMin > 59 || ASec < 0 || ASec > 59 || AMSec < 0 ||
+        AMSec > 999)
+        throw std::invalid_argument("Invalid time");
+    return ((AHour * 3600.0 + AMin * 60.0 + ASec) * 1000.0 + AMSec) / 86400000.0;
+}
+
+TDateTime EncodeDateTime(int AYear, int AMonth, int ADay, int AHour, int AMin, int ASec,
+                         int AMSec) {
+    return EncodeDate(AYear, AMonth, ADay) + EncodeTime(AHour, AMin, ASec, AMSec);
+}
+
+void DecodeDate(TDateTime ADate, int& AYear, int& AMonth, int& ADay) {
+    if (!std::isfinite(ADate) || std::fabs(ADate) > 3.0e6) {
+        AYear = 0;
+        AMonth = 0;
+        ADay = 0;
+        return;
+    }
+    CivilFromDays(WholeDays(ADate) - kEpochOffset, AYear, AMonth, ADay);
+}
+
+void DecodeTime(TDateTime ADate, int& AHour, int& AMin, int& ASec, int& AMSec) {
+    double frac = std::fabs(ADate - std::trunc(ADate));
+    if (!std::isfinite(frac)) frac = 0;
+    auto ms = static_cast<int64_t>(std::llround(frac * 86400000.0));
+    if (ms >= 86400000) ms = 86399999;
+    AHour = static_cast<int>(ms / 3600000);
+    AMin = static_cast<int>(ms / 60000 % 60);
+    ASec = static_cast<int>(ms / 1000 % 60);
+    AMSec = static_cast<int>(ms % 1000);
+}
+
+int YearOf(TDateTime ADate) {
+    int y, m, d;
+    DecodeDate(ADate, y, m, d);
+    return y;
+}
+
+int MonthOf(TDateTime ADate) {
+    int y, m, d;
+    DecodeDate(ADate, y, m, d);
+    return m;
+}
+
+int DayOf(TDateTime ADate) {
+    int y, m, d;
+    DecodeDate(ADate, y, m, d);
+    return d;
+}
+
+TDateTime DateOf(TDateTime ADate) { return std::trunc(ADate); }
+
+int DayOfWeek(TDateTime ADate) {
+    // 1899-12-30 was a Saturday (7).
+    int64_t days = WholeDays(ADate);
+    int64_t r = ((days % 7) + 7 + 6) % 7; // 0 = Sunday
+    return static_cast<int>(r) + 1;
+}
+
+std::string LongMonthName(int AMonth) {
+    if (AMonth < 1 || AMonth > 12) return "";
+    return kLongMonths[AMonth - 1];
+}
+
+std::string ShortMonthName(int AMonth) { return LongMonthName(AMonth).substr(0, 3); }
+
+std::string FormatDateTime(const std::string& APattern, TDateTime ADate) {
+    int y, mo, d, h, mi, s, ms;
+    DecodeDate(ADate, y, mo, d);
+    DecodeTime(ADate, h, mi, s, ms);
+    std::string out;
+    size_t i = 0;
+    auto run = [&](char c) {
+        size_t n = 0;
+        while (i + n < APattern.size() &&
+               (APattern[i + n] | 0x20) == c)
+            ++n;
+        return n;
+    };
+    while (i < APattern.size()) {
+        const char c = APattern[i];
+        const char lc = static_cast<char>(c | 0x20);
+        size_t n = 0;
+        if (c >= 'A' && c <= 'z' && (lc == 'd' || lc == 'm' || lc == 'y' || lc == 'h' ||
+                                     lc == 'n' || lc == 's'))
+            n = run(lc);
+        if (n == 0) {
+            out += (c == '/') ? '-' : c;
+            ++i;
+            continue;
+        }
+        switch (lc) {
+        case 'd': out += n >= 2 ? Pad(d, 2) : std::to_string(d); break;
+        case 'm':
+            if (n >= 4) out += LongMonthName(mo);
+            else if (n == 3) out += ShortMonthName(mo);
+            else out += n == 2 ? Pad(mo, 2) : std::to_string(mo);
+            break;
+        case 'y': out += n >= 3 ? Pad(y, 4) : Pad(y % 100, 2); break;
+        case 'h': out += n >= 2 ? Pad(h, 2) : std::to_string(h); break;
+        case 'n': out += n >= 2 ? Pad(mi, 2) : std::to_string(mi); break;
+        case 's': out += n >= 2 ? Pad(s, 2) : std::to_string(s); break;
+        }
+        i += n;
+    }
+    return out;
+}
+
+TDateTime Now() {
+    if (gPinned) return gPinnedNow;
+    const auto now = std::chrono::system_clock::now();
+    const auto us =
+        std::chrono::duration_cast<std::chrono::microseconds>(now.time_since_epoch()).count();
+    const time_t secs = static_cast<time_t>(us / 1000000);
+    struct tm lt {};
+    localtime_r(&secs, &lt);
+    const int msec = static_cast<int>((us % 1000000) / 1000);
+    return EncodeDateTime(lt.tm_year + 1900, lt.tm_mon + 1, lt.tm_mday, lt.tm_hour, lt.tm_min,
+                          lt.tm_sec > 59 ? 59 : lt.tm_sec, msec);
+}
+
+TDateTime Today() { return DateOf(Now()); }
+
+int64_t UnixTimeNow() {
+    if (gPinned) {
+        const auto ms = std::llround((gPinnedNow - kEpochOffset) * 86400000.0);
+        return static_cast<int64_t>(ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000));
+    }
+    return static_cast<int64_t>(
+        std::chrono::duration_cast<std::chrono::seconds>(
+            std::chrono::system_clock::now().time_since_epoch())
+            .count());
+}
+
+int64_t MonotonicMs() {
+    if (gFakeMono) return gFakeMonoMs;
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void PinNow(TDateTime APinned) {
+    gPinned = true;
+    gPinnedNow = APinned;
+}
+
+void UnpinNow() { gPinned = false; }
+
+bool NowIsPinned() { return gPinned; }
+
+void SetFakeMonotonicMs(int64_t AMs) {
+    gFakeMono = true;
+    gFakeMonoMs = AMs;
+}
+
+void AdvanceFakeMonotonicMs(int64_t ADeltaMs) { gFakeMonoMs += ADeltaMs; }
+
+void ClearFakeMonotonicMs() { gFakeMono = false; }
+
+void SleepMs(int AMs) {
+    if (gSleepHook) {
+        gSleepHook(AMs);
+        return;
+    }
+    if (AMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(AMs));
+}
+
+void SetSleepHook(TSleepHook AHook) { gSleepHook = AHook; }
+
+} // namespace common
