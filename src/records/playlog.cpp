@@ -84,7 +84,7 @@ void TPlayLog::Close() {
 uint64_t TPlayLog::RecordCount() {
     struct stat st {};
     if (::fstat(FFd, &st) < 0) Fail(errno);
-    if (!S_ISREG(st.st_mode)) Fail(EINVAL);
+    if (!S_ISREG(st.st_mode)) Fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
     return static_cast<uint64_t>(st.st_size) / PLAY_RECORD_SIZE;
 }
 
@@ -111,7 +111,7 @@ std::size_t TPlayLog::ReadAt(uint8_t* ABuffer, std::size_t ABytes, uint64_t AOff
 void TPlayLog::Append(const uint8_t* ARecord) {
     struct stat st {};
     if (::fstat(FFd, &st) < 0) Fail(errno);
-    if (!S_ISREG(st.st_mode)) Fail(EINVAL);
+    if (!S_ISREG(st.st_mode)) Fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
     const off_t end = st.st_size - st.st_size % static_cast<off_t>(PLAY_RECORD_SIZE);
     if (end != st.st_size && ::ftruncate(FFd, end) < 0) Fail(errno);
     if (!WriteAllAt(FFd, ARecord, PLAY_RECORD_SIZE, end)) {
