@@ -6,6 +6,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <deque>
 #include <limits>
 #include <stdexcept>
 #include <string_view>
@@ -98,11 +99,14 @@ TMonthRange ValidMonthRange(int AMonth, int AYear) {
     return range;
 }
 
+// Sums are kept in 64 bits and reported saturated to the 32-bit range.
 int32_t Clamp32(int64_t AValue) {
     if (AValue > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
     if (AValue < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
     return static_cast<int32_t>(AValue);
 }
+
+void AddTo(int32_t& ATotal, int64_t AValue) { ATotal = Clamp32(ATotal + AValue); }
 
 // ---- Scans ---------------------------------------------------------------------
 
@@ -260,33 +264,42 @@ void SaveAllTimeRecords(const TAllTimeRecord& ARecords) {
 
 // Recomputes and saves the records from the open, exclusively locked log.
 void RebuildFromLog(TPlayLog& ALog) {
+    constexpr uint32_t NONE = 0xFFFFFFFFu;
+    // The sum of a player's current month is kept with the player (a few
+    // thousand players stay in the cache) and added to the month list when the
+    // player's next record falls in another month. Each player's months are
+    // chained newest first; a month later than all the player's earlier ones
+    // (the usual case: the log is roughly in date order) is new without a search.
     struct TPlayerSum {
         int64_t Total = 0;
         int64_t Games = 0;
-        uint32_t LastMonth = TKeyIndex::NONE; // month sum of the player's previous record
-        TMonthRange LastRange;
+        int64_t MonthTotal = 0;
+        uint32_t Month = NONE; // current month's entry in the month list
+        uint32_t Newest = NONE; // head of the player's chain of months
+        int64_t LatestFirstDay = std::numeric_limits<int64_t>::min();
+        TMonthRange MonthDays;
     };
     struct TMonthSum {
         uint32_t Player;
-        int64_t FirstDay;
-        int64_t Total;
+        uint32_t Older; // next in the player's chain
+        int32_t FirstDay;
+        int32_t Total; // saturating
     };
     TAllTimeRecord rec;
     TNameIndex names;
     std::vector<TPlayerSum> players;
-    TKeyIndex monthKeys;
-    std::vector<TMonthSum> months;
+    std::deque<TMonthSum> months; // grows without moving what it holds
 
     ALog.Scan([&](const uint8_t* p) {
         const TRawPlay r{p};
         const int32_t score = r.Score();
-        const std::string_view name = r.Name();
-        if (score > rec.ThirdDayScore) PlaceBestDay(rec, name, score, r.Date());
+        if (score > rec.ThirdDayScore) PlaceBestDay(rec, r.Name(), score, r.Date());
 
-        const uint64_t hash = NameHash(name);
-        uint32_t who = names.Find(name, hash);
+        const TNameKey key = TNameKey::FromField(p);
+        const uint64_t hash = key.Hash();
+        uint32_t who = names.Find(key, hash);
         if (who == TNameIndex::NONE) {
-            who = names.Insert(name, hash);
+            who = names.Insert(key, hash);
             players.emplace_back();
         }
         TPlayerSum& player = players[who];
@@ -295,21 +308,31 @@ void RebuildFromLog(TPlayLog& ALog) {
 
         const int64_t day = DayNumber(r.Date());
         if (day == NO_DAY) return true; // belongs to no month
-        if (player.LastMonth == TKeyIndex::NONE || !player.LastRange.Contains(day)) {
+        if (player.Month == NONE || !player.MonthDays.Contains(day)) {
+            if (player.Month != NONE) AddTo(months[player.Month].Total, player.MonthTotal);
             const TMonthRange range = MonthRangeOfDay(day);
-            const uint64_t key = static_cast<uint64_t>(who) << 32 |
-                                 static_cast<uint32_t>(range.First - static_cast<int64_t>(FIRST_CALENDAR_DAY));
-            uint32_t at = monthKeys.Find(key);
-            if (at == TKeyIndex::NONE) {
-                at = monthKeys.Insert(key);
-                months.push_back({who, range.First, 0});
+            uint32_t at = NONE;
+            if (range.First <= player.LatestFirstDay)
+                for (uint32_t m = player.Newest; m != NONE; m = months[m].Older)
+                    if (months[m].FirstDay == range.First) {
+                        at = m;
+                        break;
+                    }
+            if (at == NONE) {
+                at = static_cast<uint32_t>(months.size());
+                months.push_back({who, player.Newest, static_cast<int32_t>(range.First), 0});
+                player.Newest = at;
+                if (range.First > player.LatestFirstDay) player.LatestFirstDay = range.First;
             }
-            player.LastMonth = at;
-            player.LastRange = range;
+            player.Month = at;
+            player.MonthDays = range;
+            player.MonthTotal = 0;
         }
-        months[player.LastMonth].Total += score;
+        player.MonthTotal += score;
         return true;
     });
+    for (const TPlayerSum& player : players)
+        if (player.Month != NONE) AddTo(months[player.Month].Total, player.MonthTotal);
 
     struct TRanked {
         int32_t Total;
@@ -319,7 +342,7 @@ void RebuildFromLog(TPlayLog& ALog) {
 
     std::vector<TRanked> ranked;
     ranked.reserve(months.size());
-    for (uint32_t i = 0; i < months.size(); ++i) ranked.push_back({Clamp32(months[i].Total), i});
+    for (uint32_t i = 0; i < months.size(); ++i) ranked.push_back({months[i].Total, i});
     ExchangeRank(std::span<TRanked>(ranked), byTotal, ALL_TIME_PLACES);
     for (std::size_t i = 0; i < ranked.size() && i < ALL_TIME_PLACES; ++i) {
         const TMonthSum& m = months[ranked[i].Index];
@@ -494,12 +517,12 @@ void TDailyTracker::GetMonthlyTotals(int AMonth, int AYear, std::span<TPlayerMon
     std::vector<int64_t> totals, days;
     ScanLog(FFileName, [&](const TRawPlay& r) {
         if (!range.Contains(DayNumber(r.Date()))) return true;
-        const std::string_view name = r.Name();
-        const uint64_t hash = NameHash(name);
-        uint32_t at = names.Find(name, hash);
+        const TNameKey key = TNameKey::FromField(r.P);
+        const uint64_t hash = key.Hash();
+        uint32_t at = names.Find(key, hash);
         if (at == TNameIndex::NONE) {
             if (names.Size() >= capacity) return true; // full: not counted at all
-            at = names.Insert(name, hash);
+            at = names.Insert(key, hash);
             totals.push_back(0);
             days.push_back(0);
         }

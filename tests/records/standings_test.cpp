@@ -5,6 +5,7 @@
 
 #include "records/exchangerank.h"
 
+#include <limits>
 #include <random>
 #include <span>
 #include <stdexcept>
@@ -302,4 +303,50 @@ TEST_F(StoreTest, MonthlyTotalsMatchTheLiteralProcedureOnRandomLogs) {
         for (std::size_t i = 0; i < ref.size(); ++i) ASSERT_EQ(totals[i], ref[i]) << round << " " << i;
         for (std::size_t i = ref.size(); i < capacity; ++i) ASSERT_EQ(totals[i], Entry{});
     }
+}
+
+// ---- Bytes that carry no meaning, and very large sums ------------------------------------------
+
+TEST_F(StoreTest, BytesAfterTheNameNeverSplitAPlayer) {
+    const TDateTime d = D(2025, 7, 4);
+    std::string a = Bytes({"Ann", d, 100, 10});
+    std::string b = Bytes({"Ann", d + 1, 50, 10});
+    for (int i = 4; i < 48; ++i) b[i] = static_cast<char>(0xA5 ^ i); // leftovers of a longer name
+    std::string c = Bytes({std::string(40, 'W'), d, 7, 10});
+    c[0] = static_cast<char>(99); // a length byte beyond 40 reads as 40
+    WriteBytes(records::PLAY_LOG_FILE_NAME, a + b + c);
+    TDailyTracker t;
+    int32_t count = 0;
+    auto totals = Totals(t, 7, 2025, 10, count);
+    ASSERT_EQ(count, 2);
+    EXPECT_EQ(totals[0], (Entry{"Ann", 150, 2}));
+    EXPECT_EQ(totals[1], (Entry{std::string(40, 'W'), 7, 1}));
+    EXPECT_TRUE(t.GetPlayedDaysOfMonth("Ann", 7, 2025)[4]);
+    EXPECT_EQ(t.GetPlayerMonthlyTotal(std::string(40, 'W'), 7, 2025), 7);
+    t.RebuildAllTimeRecords();
+    const TAllTimeRecord r = ReadRecordsFile();
+    EXPECT_EQ(r.TopLifetimePlayers[0], "Ann");
+    EXPECT_EQ(r.TopLifetimeGames[0], 2);
+    EXPECT_EQ(r.TopMonthlyScores[0], 150);
+    EXPECT_EQ(r.TopLifetimePlayers[1], std::string(40, 'W'));
+}
+
+TEST_F(StoreTest, SumsBeyondThe32BitRangeSaturate) {
+    const TDateTime d = D(2025, 7, 4);
+    WriteLog({{"Max", d, 2000000000, 10}, {"Max", d + 1, 2000000000, 10}, {"Min", d, -2000000000, 10},
+              {"Min", d + 2, -2000000000, 10}});
+    TDailyTracker t;
+    int32_t pins = 0, games = 0;
+    t.GetPlayerTotalPins("Max", pins, games);
+    EXPECT_EQ(pins, std::numeric_limits<int32_t>::max());
+    EXPECT_EQ(games, 2);
+    t.GetPlayerTotalPins("Min", pins, games);
+    EXPECT_EQ(pins, std::numeric_limits<int32_t>::min());
+    EXPECT_EQ(t.GetPlayerMonthlyTotal("Max", 7, 2025), std::numeric_limits<int32_t>::max());
+    int32_t count = 0;
+    auto totals = Totals(t, 7, 2025, 10, count);
+    EXPECT_EQ(totals[0], (Entry{"Max", std::numeric_limits<int32_t>::max(), 2}));
+    t.RebuildAllTimeRecords();
+    EXPECT_EQ(ReadRecordsFile().TopMonthlyScores[0], std::numeric_limits<int32_t>::max());
+    EXPECT_EQ(ReadRecordsFile().TopLifetimeTotals[0], std::numeric_limits<int32_t>::max());
 }
