@@ -79,10 +79,12 @@ class SocketSession : public ::testing::Test {
         }
         return got;
     }
+  public:
     // The caller types.
     void Type(const std::string& ABytes) {
         ASSERT_EQ(::send(fds[1], ABytes.data(), ABytes.size(), 0), static_cast<ssize_t>(ABytes.size()));
     }
+  protected:
     std::string Sent(const std::string& AText) {
         harbex::DoorWrite(AText);
         return Drain();
