@@ -31,7 +31,8 @@ TDeck TDeck::FromCards(int32_t ASeed, const std::vector<TCard>& ACards) {
     Deck.FSeed = ASeed;
     // The cards sit at the top of the array so that "index 52 = exhausted" still holds.
     Deck.FCurrentCard = CardCount - static_cast<int32_t>(ACards.size());
-    for (size_t I = 0; I < ACards.size(); ++I) Deck.FCards[Deck.FCurrentCard + I] = ACards[I];
+    for (size_t I = 0; I < ACards.size(); ++I)
+        Deck.FCards[Deck.FCurrentCard + I] = ACards[I];
     return Deck;
 }
 
@@ -82,7 +83,9 @@ uint64_t SplitMix64Next(uint64_t& AState) {
     return Z ^ (Z >> 31);
 }
 
-constexpr uint32_t Rotl(uint32_t AX, int AK) { return (AX << AK) | (AX >> (32 - AK)); }
+constexpr uint32_t Rotl(uint32_t AX, int AK) {
+    return (AX << AK) | (AX >> (32 - AK));
+}
 
 void InitialiseState(int32_t ASeed) {
     // The seed's 32-bit pattern, zero-extended: a negative seed counts as 2^32 + seed.
@@ -102,7 +105,9 @@ void SetRandomSeed(int32_t ASeed) {
     gGen.SeedPending = true;
 }
 
-int32_t RandomSeed() { return gGen.PublicSeed; }
+int32_t RandomSeed() {
+    return gGen.PublicSeed;
+}
 
 uint32_t NextRandom32() {
     if (gGen.SeedPending || gGen.PublicSeed != gGen.AppliedSeed) {
@@ -132,7 +137,8 @@ int32_t RandomBelow(int32_t ARange) {
     uint64_t M = static_cast<uint64_t>(NextRandom32()) * N;
     if (static_cast<uint32_t>(M) < N) {
         const uint32_t T = static_cast<uint32_t>(-N) % N; // (2^32 - n) mod n
-        while (static_cast<uint32_t>(M) < T) M = static_cast<uint64_t>(NextRandom32()) * N;
+        while (static_cast<uint32_t>(M) < T)
+            M = static_cast<uint64_t>(NextRandom32()) * N;
     }
     return static_cast<int32_t>(M >> 32);
 }
@@ -222,8 +228,10 @@ bool WriteBbsId(int32_t AId) {
     while (Ok && Done < Text.size()) {
         const ssize_t Put = ::write(Fd, Text.data() + Done, Text.size() - Done);
         if (Put < 0 && errno == EINTR) continue;
-        if (Put <= 0) Ok = false;
-        else Done += static_cast<size_t>(Put);
+        if (Put <= 0)
+            Ok = false;
+        else
+            Done += static_cast<size_t>(Put);
     }
     if (Ok && ::fsync(Fd) != 0) Ok = false;
     if (::close(Fd) != 0) Ok = false;

@@ -23,8 +23,8 @@ enum TSuit : int32_t { sClubs = 0, sDiamonds = 1, sHearts = 2, sSpades = 3 };
 // the engine puts in empty pin and miss slots.
 struct TCard {
     TSuit Suit = sClubs;
-    uint8_t Rank = 0;      // 1 Ace .. 13 King
-    char DisplayChar = 0;  // GetCardDisplayChar(Rank) for every dealt card
+    uint8_t Rank = 0;     // 1 Ace .. 13 King
+    char DisplayChar = 0; // GetCardDisplayChar(Rank) for every dealt card
 
     bool operator==(const TCard&) const = default;
 };
@@ -34,13 +34,13 @@ char GetCardDisplayChar(uint8_t ARank);
 
 // Raised by TDeck::DrawCard on an exhausted deck; what() is "No more cards in deck".
 class EDeckExhausted : public std::runtime_error {
-public:
+  public:
     EDeckExhausted();
 };
 
 // 52 cards shuffled from a seed, dealt from index 0 up.
 class TDeck {
-public:
+  public:
     static constexpr int CardCount = 52;
 
     // Builds the unshuffled order (clubs, diamonds, hearts, spades, each Ace to King;
@@ -61,7 +61,7 @@ public:
     // Cards dealt so far (0..52).
     int32_t CardsDealt() const { return FCurrentCard; }
 
-private:
+  private:
     TDeck() = default;
     void InitializeDeck();
     void ShuffleDeck();

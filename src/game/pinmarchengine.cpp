@@ -6,7 +6,9 @@ namespace game {
 
 namespace {
 
-TDeck ShuffledDeck(int32_t ASeed) { return TDeck(ASeed); }
+TDeck ShuffledDeck(int32_t ASeed) {
+    return TDeck(ASeed);
+}
 
 // Seed of frame AFrame's deck: the day seed plus 100 per frame, wrapping in 32 bits.
 int32_t FrameSeed(int32_t ABaseSeed, int32_t AFrame) {
@@ -45,13 +47,17 @@ void TPinmarch::ResetGame() {
     FFrameJustChanged = false;
     FCurrentCard = TCard{};
     FFrames.fill(TFrame{});
-    if (FDeck.HasCards()) DrawNextCard();
-    else FGameOver = true;
+    if (FDeck.HasCards())
+        DrawNextCard();
+    else
+        FGameOver = true;
 }
 
 void TPinmarch::DrawNextCard() {
-    if (FDeck.HasCards() && !FGameOver) FCurrentCard = FDeck.DrawCard();
-    else FGameOver = true;
+    if (FDeck.HasCards() && !FGameOver)
+        FCurrentCard = FDeck.DrawCard();
+    else
+        FGameOver = true;
 }
 
 TFrame TPinmarch::GetFrame(int AIndex) const {
@@ -120,24 +126,28 @@ bool TPinmarch::PlaceMiss() {
 
 // After a card went to a pin or a miss slot: end the frame, or deal the next card.
 void TPinmarch::AfterMove() {
-    if (IsFrameComplete()) EndCurrentFrame();
-    else if (FDeck.HasCards()) DrawNextCard();
-    else FGameOver = true;
+    if (IsFrameComplete())
+        EndCurrentFrame();
+    else if (FDeck.HasCards())
+        DrawNextCard();
+    else
+        FGameOver = true;
 }
 
 bool TPinmarch::IsFrameComplete() const {
     const TFrame& F = Cur();
     if (F.PinsDown == 10) return true;
-    const bool ShortBall = FCurrentFrame == 10 &&
-                           (FFrame10BonusBalls == 1 ||
-                            (FFrame10BonusBalls == 2 && F.Frame10Bonus1 == 0));
+    const bool ShortBall =
+        FCurrentFrame == 10 &&
+        (FFrame10BonusBalls == 1 || (FFrame10BonusBalls == 2 && F.Frame10Bonus1 == 0));
     return ShortBall ? F.MissesFilled[2] : F.MissesFilled[4];
 }
 
 // ---- Frame transitions ---------------------------------------------------------------------
 
 void TPinmarch::ClearRack() {
-    for (int I = 1; I <= 10; ++I) Cur().Pins[I] = TPinPosition{};
+    for (int I = 1; I <= 10; ++I)
+        Cur().Pins[I] = TPinPosition{};
     Cur().PinsDown = 0;
 }
 
@@ -220,8 +230,7 @@ void TPinmarch::EndCurrentFrame() {
             F.Frame10BonusPins = F.Frame10Bonus1;
         } else {
             // End of the second bonus ball; without a fresh rack its pins are the rise.
-            F.Frame10Bonus2 =
-                F.Frame10Bonus1 == 10 ? F.PinsDown : F.PinsDown - F.Frame10Bonus1;
+            F.Frame10Bonus2 = F.Frame10Bonus1 == 10 ? F.PinsDown : F.PinsDown - F.Frame10Bonus1;
             F.Frame10BonusPins = F.Frame10Bonus1 + F.Frame10Bonus2;
         }
         F.Score = F.Frame10InitialPins + F.Frame10BonusPins;
@@ -239,14 +248,18 @@ void TPinmarch::NextFrame() {
     ++FCurrentFrame;
     FFrameJustChanged = true;
     TFrame& F = Cur();
-    for (int I = 1; I <= 10; ++I) F.Pins[I] = TPinPosition{};
-    for (int I = 1; I <= 4; ++I) ClearMissSlot(I);
+    for (int I = 1; I <= 10; ++I)
+        F.Pins[I] = TPinPosition{};
+    for (int I = 1; I <= 4; ++I)
+        ClearMissSlot(I);
     F.PinsDown = 0;
     F.Ball1PinsDown = 0;
     F.FrameResult = frIncomplete;
     FDeck = MakeDeck(FCurrentFrame);
-    if (FDeck.HasCards()) DrawNextCard();
-    else FGameOver = true;
+    if (FDeck.HasCards())
+        DrawNextCard();
+    else
+        FGameOver = true;
 }
 
 // ---- Scoring -------------------------------------------------------------------------------
@@ -279,8 +292,10 @@ void TPinmarch::CalculateFrameScore() {
                                                 : 0;
     if (Fi > 1) {
         TFrame& Prev = FFrames[Fi - 1];
-        if (Prev.FrameResult == frSpare) Prev.Score += Ball1Bonus;
-        else if (Prev.FrameResult == frStrike) Prev.Score += F.PinsDown;
+        if (Prev.FrameResult == frSpare)
+            Prev.Score += Ball1Bonus;
+        else if (Prev.FrameResult == frStrike)
+            Prev.Score += F.PinsDown;
     }
     if (Fi > 2 && FFrames[Fi - 2].FrameResult == frStrike &&
         FFrames[Fi - 1].FrameResult == frStrike)

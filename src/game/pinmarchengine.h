@@ -44,21 +44,21 @@ struct TFrame {
     std::array<TPinPosition, 11> Pins{};
     std::array<TCard, 5> Misses{};
     std::array<bool, 5> MissesFilled{};
-    int32_t PinsDown = 0;      // positions filled in the current rack (covers do not count)
+    int32_t PinsDown = 0; // positions filled in the current rack (covers do not count)
     TFrameResult FrameResult = frIncomplete;
     int32_t Score = 0;         // frame score including bonuses granted so far
     int32_t RunningTotal = 0;  // total shown under the frame; 0 = not shown yet
     int32_t Ball1PinsDown = 0; // PinsDown at the second miss outside bonus balls; 10 on a strike
     int32_t Frame10InitialPins = 0; // frame 10: pins of the regular rack at its end
     int32_t Frame10BonusPins = 0;   // frame 10: pins of all bonus balls together
-    int32_t Frame10Bonus1 = 0; // frame 10: first bonus ball (0 also = not finished yet)
-    int32_t Frame10Bonus2 = 0; // frame 10: second bonus ball
+    int32_t Frame10Bonus1 = 0;      // frame 10: first bonus ball (0 also = not finished yet)
+    int32_t Frame10Bonus2 = 0;      // frame 10: second bonus ball
 
     bool operator==(const TFrame&) const = default;
 };
 
 class TPinmarch {
-public:
+  public:
     // Makes the deck of a frame from its seed. The game uses shuffled decks (TDeck(seed));
     // replays and tests may supply prepared ones.
     using TDeckSource = std::function<TDeck(int32_t ASeed)>;
@@ -102,7 +102,7 @@ public:
     bool FrameJustChanged() const { return FFrameJustChanged; }
     void SetFrameJustChanged(bool AValue) { FFrameJustChanged = AValue; }
 
-private:
+  private:
     TFrame& Cur() { return FFrames[FCurrentFrame]; }
     const TFrame& Cur() const { return FFrames[FCurrentFrame]; }
     TDeck MakeDeck(int32_t AFrame) const;

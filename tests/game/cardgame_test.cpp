@@ -14,18 +14,21 @@ namespace {
 std::vector<uint32_t> Draws(int32_t ASeed, int ACount) {
     SetRandomSeed(ASeed);
     std::vector<uint32_t> Out;
-    for (int I = 0; I < ACount; ++I) Out.push_back(NextRandom32());
+    for (int I = 0; I < ACount; ++I)
+        Out.push_back(NextRandom32());
     return Out;
 }
 
 std::vector<TCard> DealAll(TDeck& ADeck) {
     std::vector<TCard> Out;
-    while (ADeck.HasCards()) Out.push_back(ADeck.DrawCard());
+    while (ADeck.HasCards())
+        Out.push_back(ADeck.DrawCard());
     return Out;
 }
 
 TCard Card(TSuit ASuit, int ARank) {
-    return TCard{ASuit, static_cast<uint8_t>(ARank), GetCardDisplayChar(static_cast<uint8_t>(ARank))};
+    return TCard{ASuit, static_cast<uint8_t>(ARank),
+                 GetCardDisplayChar(static_cast<uint8_t>(ARank))};
 }
 
 } // namespace
@@ -54,7 +57,8 @@ TEST(Generator, SameSeedAgainRestartsTheSequence) {
     EXPECT_EQ(Draws(777, 5), First);
     // Without a new assignment the sequence just goes on.
     SetRandomSeed(777);
-    for (int I = 0; I < 5; ++I) NextRandom32();
+    for (int I = 0; I < 5; ++I)
+        NextRandom32();
     EXPECT_NE(NextRandom32(), First[0]);
 }
 
@@ -87,17 +91,19 @@ TEST(Generator, RandomBelowEdgeRanges) {
     EXPECT_EQ(RandomBelow(-5), 0);
     EXPECT_EQ(NextRandom32(), Plain[1]);
     SetRandomSeed(5);
-    for (int I = 0; I < 100; ++I) EXPECT_EQ(RandomBelow(1), 0);
+    for (int I = 0; I < 100; ++I)
+        EXPECT_EQ(RandomBelow(1), 0);
 }
 
 TEST(Generator, RandomBelowRejectsTheBiasedZone) {
     // n = 2^30 + 1 rejects about a quarter of the draws; values from an independent model
     // of the multiply-and-reject method (two draws rejected along the way).
     SetRandomSeed(1);
-    const std::vector<int32_t> Want{423776366, 355778752, 158645448, 267056938,
+    const std::vector<int32_t> Want{423776366, 355778752,  158645448, 267056938,
                                     179189801, 1046626330, 714615019, 672418724};
     std::vector<int32_t> Got;
-    for (int I = 0; I < 8; ++I) Got.push_back(RandomBelow((1 << 30) + 1));
+    for (int I = 0; I < 8; ++I)
+        Got.push_back(RandomBelow((1 << 30) + 1));
     EXPECT_EQ(Got, Want);
 }
 
@@ -139,7 +145,8 @@ TEST(Generator, RandomizeFromClockUsesUnixSecondsCutTo32Bits) {
 
 TEST(Cards, DisplayCharacters) {
     const std::string Want = "A23456789TJQK";
-    for (int R = 1; R <= 13; ++R) EXPECT_EQ(GetCardDisplayChar(static_cast<uint8_t>(R)), Want[R - 1]);
+    for (int R = 1; R <= 13; ++R)
+        EXPECT_EQ(GetCardDisplayChar(static_cast<uint8_t>(R)), Want[R - 1]);
     EXPECT_EQ(GetCardDisplayChar(0), '?');
     EXPECT_EQ(GetCardDisplayChar(14), '?');
     EXPECT_EQ(GetCardDisplayChar(255), '?');
@@ -158,22 +165,25 @@ TEST(Deck, ShuffledOrderMatchesTheModel) {
     // First cards of three decks from an independent model of the top-down Fisher-Yates
     // shuffle over the suit-by-suit, Ace-to-King order.
     TDeck A(12345);
-    const std::vector<TCard> WantA{Card(sClubs, 4),    Card(sClubs, 7),    Card(sDiamonds, 1),
-                                   Card(sDiamonds, 9), Card(sClubs, 5),    Card(sDiamonds, 7),
+    const std::vector<TCard> WantA{Card(sClubs, 4),    Card(sClubs, 7), Card(sDiamonds, 1),
+                                   Card(sDiamonds, 9), Card(sClubs, 5), Card(sDiamonds, 7),
                                    Card(sHearts, 6),   Card(sSpades, 3)};
-    for (const TCard& C : WantA) EXPECT_EQ(A.DrawCard(), C);
+    for (const TCard& C : WantA)
+        EXPECT_EQ(A.DrawCard(), C);
 
     TDeck B(296145149); // the worked example's day seed + 100: frame 1 of that day
-    const std::vector<TCard> WantB{Card(sHearts, 13), Card(sHearts, 12), Card(sSpades, 5),
-                                   Card(sSpades, 1),  Card(sClubs, 7),   Card(sSpades, 12),
+    const std::vector<TCard> WantB{Card(sHearts, 13),  Card(sHearts, 12), Card(sSpades, 5),
+                                   Card(sSpades, 1),   Card(sClubs, 7),   Card(sSpades, 12),
                                    Card(sDiamonds, 9), Card(sHearts, 6)};
-    for (const TCard& C : WantB) EXPECT_EQ(B.DrawCard(), C);
+    for (const TCard& C : WantB)
+        EXPECT_EQ(B.DrawCard(), C);
 
     TDeck C(-5);
-    const std::vector<TCard> WantC{Card(sSpades, 7), Card(sSpades, 5),    Card(sDiamonds, 8),
-                                   Card(sHearts, 3), Card(sSpades, 3),    Card(sSpades, 6),
+    const std::vector<TCard> WantC{Card(sSpades, 7),    Card(sSpades, 5), Card(sDiamonds, 8),
+                                   Card(sHearts, 3),    Card(sSpades, 3), Card(sSpades, 6),
                                    Card(sDiamonds, 12), Card(sSpades, 13)};
-    for (const TCard& X : WantC) EXPECT_EQ(C.DrawCard(), X);
+    for (const TCard& X : WantC)
+        EXPECT_EQ(C.DrawCard(), X);
 }
 
 TEST(Deck, IsAPermutationWithDisplayCharacters) {
@@ -194,7 +204,8 @@ TEST(Deck, IsAPermutationWithDisplayCharacters) {
 TEST(Deck, SameSeedSameOrderWhateverRanBefore) {
     TDeck A(31337);
     SetRandomSeed(1);
-    for (int I = 0; I < 17; ++I) NextRandom32();
+    for (int I = 0; I < 17; ++I)
+        NextRandom32();
     TDeck B(31337);
     TDeck Other(31338);
     const auto CardsA = DealAll(A);
@@ -227,5 +238,6 @@ TEST(Deck, PreparedDeckDealsItsCardsThenRunsOut) {
     EXPECT_EQ(DealAll(D), Cards);
     EXPECT_THROW(D.DrawCard(), EDeckExhausted);
     EXPECT_FALSE(TDeck::FromCards(1, {}).HasCards());
-    EXPECT_THROW(TDeck::FromCards(1, std::vector<TCard>(53, Card(sClubs, 1))), std::invalid_argument);
+    EXPECT_THROW(TDeck::FromCards(1, std::vector<TCard>(53, Card(sClubs, 1))),
+                 std::invalid_argument);
 }

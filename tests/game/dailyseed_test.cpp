@@ -19,7 +19,7 @@ namespace {
 const common::TDateTime kSep13 = common::EncodeDate(2025, 9, 13);
 
 class DailySeedTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char Template[] = "/tmp/pm_dayseed_XXXXXX";
         ASSERT_NE(::mkdtemp(Template), nullptr);
@@ -55,7 +55,8 @@ protected:
     // Names in the directory, to prove nothing was left behind.
     std::set<std::string> Entries() const {
         std::set<std::string> Out;
-        for (const auto& E : fs::directory_iterator(FDir)) Out.insert(E.path().filename());
+        for (const auto& E : fs::directory_iterator(FDir))
+            Out.insert(E.path().filename());
         return Out;
     }
 
@@ -107,11 +108,12 @@ TEST_F(DailySeedTest, MissingFileIsCreatedWithANewIdUsedAtOnce) {
 }
 
 TEST_F(DailySeedTest, UnusableContentIsReplacedByANewId) {
-    for (const std::string Content : {"0\n", "", "hello\n", "12ab\n", "   \n\n", "-\n",
-                                      "99999999999\n", "0x10\n"}) {
+    for (const std::string Content :
+         {"0\n", "", "hello\n", "12ab\n", "   \n\n", "-\n", "99999999999\n", "0x10\n"}) {
         WriteCfg(Content);
         const int32_t Want = ExpectedNewId();
-        EXPECT_EQ(GetDailySeed(kSep13), DailySeedFor(kSep13, Want)) << "content '" << Content << "'";
+        EXPECT_EQ(GetDailySeed(kSep13), DailySeedFor(kSep13, Want))
+            << "content '" << Content << "'";
         EXPECT_EQ(ReadCfg(), std::to_string(Want) + "\n") << "content '" << Content << "'";
     }
 }
@@ -121,12 +123,13 @@ TEST_F(DailySeedTest, UsableNonZeroIdsAreNeverRewritten) {
         std::string Content;
         int32_t Id;
     };
-    for (const Case& C : {Case{"-7\n", -7}, Case{"5\n", 5}, Case{"123456\n", 123456},
-                          Case{"99999\n", 99999}, Case{"  42\n", 42}, Case{"\n 42 junk\n", 42},
-                          Case{"+31\n", 31}, Case{"2147483647", INT32_MAX},
-                          Case{"-2147483648\n", INT32_MIN}, Case{"77\r\n", 77}}) {
+    for (const Case& C :
+         {Case{"-7\n", -7}, Case{"5\n", 5}, Case{"123456\n", 123456}, Case{"99999\n", 99999},
+          Case{"  42\n", 42}, Case{"\n 42 junk\n", 42}, Case{"+31\n", 31},
+          Case{"2147483647", INT32_MAX}, Case{"-2147483648\n", INT32_MIN}, Case{"77\r\n", 77}}) {
         WriteCfg(C.Content);
-        EXPECT_EQ(GetDailySeed(kSep13), DailySeedFor(kSep13, C.Id)) << "content '" << C.Content << "'";
+        EXPECT_EQ(GetDailySeed(kSep13), DailySeedFor(kSep13, C.Id))
+            << "content '" << C.Content << "'";
         EXPECT_EQ(ReadCfg(), C.Content);
     }
 }

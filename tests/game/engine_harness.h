@@ -15,7 +15,8 @@ namespace enginetest {
 using namespace game;
 
 inline TCard C(int ARank, TSuit ASuit = sClubs) {
-    return TCard{ASuit, static_cast<uint8_t>(ARank), GetCardDisplayChar(static_cast<uint8_t>(ARank))};
+    return TCard{ASuit, static_cast<uint8_t>(ARank),
+                 GetCardDisplayChar(static_cast<uint8_t>(ARank))};
 }
 
 constexpr int MISS = 0;
@@ -27,12 +28,14 @@ struct TPlan {
 
     // Ranks AFrom..ATo laid on the pins of the same number.
     TPlan& Pins(int AFrom, int ATo) {
-        for (int R = AFrom; R <= ATo; ++R) Add(C(R, static_cast<TSuit>(R % 4)), R);
+        for (int R = AFrom; R <= ATo; ++R)
+            Add(C(R, static_cast<TSuit>(R % 4)), R);
         return *this;
     }
-    // ACount Kings (or AFrom..) taken as misses.
+    // ACount Kings taken as misses.
     TPlan& Misses(int ACount) {
-        for (int I = 0; I < ACount; ++I) Add(C(13, sSpades), MISS);
+        for (int I = 0; I < ACount; ++I)
+            Add(C(13, sSpades), MISS);
         return *this;
     }
     TPlan& Add(TCard ACard, int AMove) {
@@ -43,13 +46,17 @@ struct TPlan {
 };
 
 // Frame shapes of the score sheet.
-inline TPlan Strike() { return TPlan().Pins(1, 10); }
+inline TPlan Strike() {
+    return TPlan().Pins(1, 10);
+}
 // Ball 1 ends with ABall1 pins (second miss), the frame with ATotal < 10 and the 4th miss.
 inline TPlan Open(int ABall1, int ATotal) {
     return TPlan().Pins(1, ABall1).Misses(2).Pins(ABall1 + 1, ATotal).Misses(2);
 }
 // ABall1 (1..9) pins at the second miss, then the rest.
-inline TPlan Spare(int ABall1) { return TPlan().Pins(1, ABall1).Misses(2).Pins(ABall1 + 1, 10); }
+inline TPlan Spare(int ABall1) {
+    return TPlan().Pins(1, ABall1).Misses(2).Pins(ABall1 + 1, 10);
+}
 inline TPlan Then(TPlan AFirst, const TPlan& AMore) {
     AFirst.Cards.insert(AFirst.Cards.end(), AMore.Cards.begin(), AMore.Cards.end());
     AFirst.Moves.insert(AFirst.Moves.end(), AMore.Moves.begin(), AMore.Moves.end());
@@ -58,21 +65,20 @@ inline TPlan Then(TPlan AFirst, const TPlan& AMore) {
 
 // A game whose frame decks come from plans (frames without a plan get a shuffled deck).
 class TScriptedGame {
-public:
+  public:
     explicit TScriptedGame(std::map<int, TPlan> APlans, int32_t ABaseSeed = 1000)
         : FPlans(std::move(APlans)), FSeeds(std::make_shared<std::vector<int32_t>>()) {
         auto Plans = FPlans;
         auto Seeds = FSeeds;
         const int32_t Base = ABaseSeed;
-        Game = std::make_unique<TPinmarch>(
-            TDeck(ABaseSeed), [Plans, Seeds, Base](int32_t ASeed) {
-                Seeds->push_back(ASeed);
-                const uint32_t Offset = static_cast<uint32_t>(ASeed) - static_cast<uint32_t>(Base);
-                const auto It = Plans.find(static_cast<int>(Offset / 100));
-                if (Offset % 100 == 0 && It != Plans.end())
-                    return TDeck::FromCards(ASeed, It->second.Cards);
-                return TDeck(ASeed);
-            });
+        Game = std::make_unique<TPinmarch>(TDeck(ABaseSeed), [Plans, Seeds, Base](int32_t ASeed) {
+            Seeds->push_back(ASeed);
+            const uint32_t Offset = static_cast<uint32_t>(ASeed) - static_cast<uint32_t>(Base);
+            const auto It = Plans.find(static_cast<int>(Offset / 100));
+            if (Offset % 100 == 0 && It != Plans.end())
+                return TDeck::FromCards(ASeed, It->second.Cards);
+            return TDeck(ASeed);
+        });
     }
 
     // Plays the moves of frame AFrame's plan, from move AFrom up to (not including) ATo.
@@ -96,7 +102,7 @@ public:
 
     std::unique_ptr<TPinmarch> Game;
 
-private:
+  private:
     std::map<int, TPlan> FPlans;
     std::shared_ptr<std::vector<int32_t>> FSeeds;
 };
@@ -104,7 +110,8 @@ private:
 // Plans for frames 1..9 all of one shape.
 inline std::map<int, TPlan> Frames1To9(const TPlan& AShape) {
     std::map<int, TPlan> Out;
-    for (int F = 1; F <= 9; ++F) Out[F] = AShape;
+    for (int F = 1; F <= 9; ++F)
+        Out[F] = AShape;
     return Out;
 }
 

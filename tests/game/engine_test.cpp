@@ -56,7 +56,8 @@ TEST(Placement, AGapThatCannotHoldTheRankForcesAMiss) {
     ASSERT_TRUE(G.Game->PlaceCard(4));
     EXPECT_TRUE(PlaceablePins(*G.Game).empty());
     const TFrame Before = G.F(1);
-    for (int P = 0; P <= 11; ++P) EXPECT_FALSE(G.Game->PlaceCard(P));
+    for (int P = 0; P <= 11; ++P)
+        EXPECT_FALSE(G.Game->PlaceCard(P));
     EXPECT_EQ(G.F(1), Before);
     EXPECT_EQ(G.Game->CurrentCard(), C(6));
     ASSERT_TRUE(G.Game->PlaceMiss());
@@ -158,8 +159,10 @@ TEST(FrameEnd, FourthMissEndsTheFrameWithFewPins) {
     const TFrame F2 = G.F(2);
     EXPECT_EQ(F2.PinsDown, 0);
     EXPECT_EQ(F2.FrameResult, frIncomplete);
-    for (int P = 1; P <= 10; ++P) EXPECT_FALSE(F2.Pins[P].Filled);
-    for (int K = 1; K <= 4; ++K) EXPECT_FALSE(F2.MissesFilled[K]);
+    for (int P = 1; P <= 10; ++P)
+        EXPECT_FALSE(F2.Pins[P].Filled);
+    for (int K = 1; K <= 4; ++K)
+        EXPECT_FALSE(F2.MissesFilled[K]);
     EXPECT_EQ(G.Game->CurrentCard(), C(1, sDiamonds)); // first card of frame 2's plan
 }
 
@@ -196,8 +199,8 @@ TEST(FrameDecks, EachFrameGetsDaySeedPlus100TimesItsNumber) {
     TScriptedGame G(Frames1To9(Strike()), 5000);
     G.PlayAll();
     ASSERT_EQ(G.Game->CurrentFrame(), 10);
-    EXPECT_EQ(G.Seeds(), (std::vector<int32_t>{5100, 5200, 5300, 5400, 5500, 5600, 5700, 5800,
-                                               5900, 6000}));
+    EXPECT_EQ(G.Seeds(),
+              (std::vector<int32_t>{5100, 5200, 5300, 5400, 5500, 5600, 5700, 5800, 5900, 6000}));
     EXPECT_EQ(G.Game->BaseSeed(), 5000);
 }
 
@@ -219,7 +222,8 @@ TEST(FrameDecks, ShuffledDecksDealFromTheirFirstCardWhateverWasUsedBefore) {
     TDeck Frame1(Day + 100);
     EXPECT_EQ(Game.CurrentCard(), Frame1.DrawCard());
     // Frame 1: four misses.
-    for (int I = 0; I < 4; ++I) ASSERT_TRUE(Game.PlaceMiss());
+    for (int I = 0; I < 4; ++I)
+        ASSERT_TRUE(Game.PlaceMiss());
     ASSERT_EQ(Game.CurrentFrame(), 2);
     TDeck Frame2(Day + 200);
     EXPECT_EQ(Game.CurrentCard(), Frame2.DrawCard());
@@ -227,7 +231,8 @@ TEST(FrameDecks, ShuffledDecksDealFromTheirFirstCardWhateverWasUsedBefore) {
     int Guard = 0;
     while (Game.CurrentFrame() == 2 && Guard++ < 60) {
         bool Placed = false;
-        for (int P = 1; P <= 10 && !Placed; ++P) Placed = Game.PlaceCard(P);
+        for (int P = 1; P <= 10 && !Placed; ++P)
+            Placed = Game.PlaceCard(P);
         if (!Placed) {
             ASSERT_TRUE(Game.PlaceMiss());
         }
@@ -305,7 +310,8 @@ TEST(Frames, GetFrameOutsideOneToTenIsAllZero) {
 TEST(Frames, StartNewGameDealsFrameOneAgain) {
     TPinmarch Game(TDeck{4242});
     const TCard First = Game.CurrentCard();
-    for (int I = 0; I < 4; ++I) ASSERT_TRUE(Game.PlaceMiss());
+    for (int I = 0; I < 4; ++I)
+        ASSERT_TRUE(Game.PlaceMiss());
     ASSERT_TRUE(Game.PlaceMiss());
     Game.SetGameOver(true);
     Game.StartNewGame();

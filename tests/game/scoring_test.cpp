@@ -10,12 +10,14 @@ namespace {
 
 std::vector<int32_t> Scores(const TScriptedGame& G, int ALast) {
     std::vector<int32_t> Out;
-    for (int F = 1; F <= ALast; ++F) Out.push_back(G.F(F).Score);
+    for (int F = 1; F <= ALast; ++F)
+        Out.push_back(G.F(F).Score);
     return Out;
 }
 std::vector<int32_t> Totals(const TScriptedGame& G, int ALast) {
     std::vector<int32_t> Out;
-    for (int F = 1; F <= ALast; ++F) Out.push_back(G.F(F).RunningTotal);
+    for (int F = 1; F <= ALast; ++F)
+        Out.push_back(G.F(F).RunningTotal);
     return Out;
 }
 
@@ -136,8 +138,7 @@ TEST(Scoring, AllStrikesTotal290) {
     G.PlayAll();
     ASSERT_TRUE(G.Game->GameOver());
     EXPECT_EQ(Scores(G, 10), (std::vector<int32_t>{30, 30, 30, 30, 30, 30, 30, 30, 20, 30}));
-    EXPECT_EQ(Totals(G, 10),
-              (std::vector<int32_t>{30, 60, 90, 120, 150, 180, 210, 240, 260, 290}));
+    EXPECT_EQ(Totals(G, 10), (std::vector<int32_t>{30, 60, 90, 120, 150, 180, 210, 240, 260, 290}));
     EXPECT_EQ(G.Game->TotalScore(), 290);
     EXPECT_EQ(G.F(10).Frame10Bonus1, 10);
     EXPECT_EQ(G.F(10).Frame10Bonus2, 10);
@@ -149,7 +150,8 @@ TEST(Scoring, NoRunningTotalChangesDuringBonusBalls) {
     Plans[9] = Strike();
     Plans[10] = Then(Strike(), TPlan().Pins(1, 3).Misses(2).Pins(4, 5).Misses(2));
     TScriptedGame G(Plans);
-    for (int F = 1; F <= 9; ++F) G.Play(F);
+    for (int F = 1; F <= 9; ++F)
+        G.Play(F);
     const std::vector<int32_t> Before = Totals(G, 10);
     EXPECT_EQ(G.Game->TotalScore(), 26);
     EXPECT_EQ(G.F(9).RunningTotal, 0);
@@ -174,7 +176,8 @@ TEST(Scoring, SpareInNineStaysBlankUntilTheBonusBallIsOver) {
     Plans[9] = Spare(7);
     Plans[10] = Then(Spare(3), TPlan().Pins(1, 6).Misses(2));
     TScriptedGame G(Plans);
-    for (int F = 1; F <= 9; ++F) G.Play(F);
+    for (int F = 1; F <= 9; ++F)
+        G.Play(F);
     G.Play(10, 0, 12);
     ASSERT_EQ(G.Game->Frame10BonusBalls(), 1);
     EXPECT_EQ(G.F(9).RunningTotal, 0);
@@ -204,7 +207,8 @@ TEST(Scoring, QuittingKeepsTheTotalOfTheLastFrameEnd) {
     Plans[5] = Strike();
     Plans[6] = Strike();
     TScriptedGame G(Plans);
-    for (int F = 1; F <= 6; ++F) G.Play(F);
+    for (int F = 1; F <= 6; ++F)
+        G.Play(F);
     G.Play(7, 0, 3);
     G.Game->SetGameOver(true);
     EXPECT_EQ(G.Game->CurrentFrame(), 7);
@@ -258,7 +262,8 @@ TGameLog PlayRandomGame(int32_t ADaySeed, uint32_t AChoices) {
         LastTotal = Game.TotalScore();
     }
     EXPECT_TRUE(Game.GameOver()) << "seed " << ADaySeed;
-    for (int I = 1; I <= 10; ++I) Log.Frames.push_back(Game.GetFrame(I));
+    for (int I = 1; I <= 10; ++I)
+        Log.Frames.push_back(Game.GetFrame(I));
     Log.Total = Game.TotalScore();
     Log.BonusBallsLeft = Game.Frame10BonusBalls();
     return Log;

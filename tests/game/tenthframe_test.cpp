@@ -14,14 +14,16 @@ TScriptedGame Tenth(const TPlan& APlan) {
 }
 
 void PlayToTenth(TScriptedGame& G) {
-    for (int F = 1; F <= 9; ++F) G.Play(F);
+    for (int F = 1; F <= 9; ++F)
+        G.Play(F);
     ASSERT_EQ(G.Game->CurrentFrame(), 10);
     G.Game->SetFrameJustChanged(false);
 }
 
 void ExpectFreshRack(const TFrame& F) {
     EXPECT_EQ(F.PinsDown, 0);
-    for (int P = 1; P <= 10; ++P) EXPECT_EQ(F.Pins[P], TPinPosition{}) << "pin " << P;
+    for (int P = 1; P <= 10; ++P)
+        EXPECT_EQ(F.Pins[P], TPinPosition{}) << "pin " << P;
 }
 
 } // namespace
@@ -207,7 +209,8 @@ TEST(TenthFrame, ClearedFirstBonusBallGivesTheSecondAllFreeSlots) {
     G.Play(10, 13, 23);
     F = G.F(10);
     EXPECT_EQ(F.Frame10Bonus1, 10);
-    for (int K = 1; K <= 4; ++K) EXPECT_FALSE(F.MissesFilled[K]) << "slot " << K;
+    for (int K = 1; K <= 4; ++K)
+        EXPECT_FALSE(F.MissesFilled[K]) << "slot " << K;
     G.Play(10, 23, 26);
     EXPECT_FALSE(G.Game->GameOver()); // three misses, slot 4 still free
     G.Play(10, 26);
@@ -280,7 +283,8 @@ TEST(TenthFrame, ARealDeckOutlastsAnyRegularPart) {
         int Guard = 0;
         while (!Game.GameOver() && Guard++ < 1000) {
             bool Done = false;
-            for (int P = 1; P <= 10 && !Done; ++P) Done = Game.PlaceCard(P);
+            for (int P = 1; P <= 10 && !Done; ++P)
+                Done = Game.PlaceCard(P);
             if (!Done) {
                 ASSERT_TRUE(Game.PlaceMiss());
             }
