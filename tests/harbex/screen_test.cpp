@@ -2,6 +2,8 @@
 // save/restore and the status bar.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include "common/datetime.h"
 #include "harbex/ansi.h"
 #include "harbex/console.h"
@@ -271,4 +273,27 @@ TEST_F(ScreenTest, StatusBarCellsAndAttributes) {
     EXPECT_EQ(Row(25, 65, 14), "Left: 00:57:55");
     EXPECT_EQ(GetAttrAt(65, 25), 31);
     EXPECT_EQ(Row(24, 1, 80), std::string(80, ' ')) << "only row 25";
+}
+
+TEST_F(ScreenTest, DrawnOnTheSysopTerminalOnlyWhenItIsNotTheCaller) {
+    int p[2];
+    ASSERT_EQ(::pipe(p), 0);
+    ScrSetMirror(p[1]);
+    EXPECT_TRUE(ScrMirrorActive());
+    AnsiWrite("\x1b[3;5Hhi");
+    char buf[2048];
+    const ssize_t n = ::read(p[0], buf, sizeof buf);
+    ASSERT_GT(n, 0);
+    const std::string drawn(buf, static_cast<size_t>(n));
+    EXPECT_NE(drawn.find("\x1b[3;1H"), std::string::npos) << "the changed row is drawn";
+    EXPECT_NE(drawn.find("    hi"), std::string::npos);
+    EXPECT_NE(drawn.find("\x1b[3;7H"), std::string::npos) << "then the cursor placed";
+    ::close(p[0]);
+    ::close(p[1]);
+
+    ScrSetMirrorAuto();
+    StdIO = true;
+    EXPECT_FALSE(ScrMirrorActive()) << "standard output is the caller's channel";
+    StdIO = false;
+    EXPECT_EQ(ScrMirrorActive(), ::isatty(1) == 1);
 }
