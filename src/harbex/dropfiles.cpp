@@ -29,6 +29,7 @@ TTextLineReader::TTextLineReader(const std::string& AFileName, std::size_t ALine
     }
     if (!S_ISREG(st.st_mode)) {
         FError = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        FNotRegular = true;
         ::close(fd);
         return;
     }

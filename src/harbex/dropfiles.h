@@ -49,6 +49,8 @@ class TTextLineReader {
     // then holds the errno value.
     bool IsOpen() const { return FFd >= 0; }
     int Error() const { return FError; }
+    // The path exists but names a directory, FIFO, device or socket.
+    bool NotRegularFile() const { return FNotRegular; }
     // True once no further line can be read (end of file, read limit or read error).
     bool AtEnd();
     // The next line without its terminator; an empty text at the end.
@@ -64,6 +66,7 @@ class TTextLineReader {
     std::size_t FFileMax;
     std::size_t FTotal = 0;
     bool FEof = false;
+    bool FNotRegular = false;
     std::string FBuffer;
     std::size_t FPos = 0;
 };
