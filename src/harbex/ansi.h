@@ -1,0 +1,39 @@
+// ANSI (ECMA-48) sequence builders for the caller's terminal: pure functions returning
+// the bytes; colour builders read the tracked attribute (crt2) but never change it.
+// Also the pipe-code translator ("|" + two hex digits = a whole attribute).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace harbex {
+
+// PC colour 0-7 -> ANSI colour offset (30 + offset foreground, 40 + offset background).
+extern const int32_t AnsiColours[8];
+
+// 0-7: "\e[0;3Xm" + background of the tracked attribute; 8-15: "\e[1;3Xm". Modulo 16.
+std::string AnsiTextColour(uint8_t AColour);
+// "\e[4Xm", colour modulo 8.
+std::string AnsiTextBackground(uint8_t AColour);
+// AnsiTextColour(AAttr and 15) + AnsiTextBackground(AAttr shr 4); blink is never sent.
+std::string AnsiTextAttr(uint8_t AAttr);
+// true: "\e[5m"; false: "\e[0m" + tracked background + tracked foreground.
+std::string AnsiBlink(bool ABlink);
+
+std::string AnsiClrEol();                  // "\e[K"
+std::string AnsiClrScr();                  // "\e[2J\e[1;1f"
+std::string AnsiCursorUp(uint8_t ACount);  // "\e[<n>A"
+std::string AnsiCursorDown(uint8_t ACount);
+std::string AnsiCursorRight(uint8_t ACount);
+std::string AnsiCursorLeft(uint8_t ACount);
+std::string AnsiCursorSave();              // "\e[s"
+std::string AnsiCursorRestore();           // "\e[u"
+std::string AnsiGotoXY(uint8_t AX, uint8_t AY);  // "\e[<y>;<x>f"
+std::string AnsiGotoX(uint8_t AX);         // "\e[255D" then "\e[<x-1>C" when x > 1
+std::string AnsiGotoY(uint8_t AY);         // "\e[255A" then "\e[<y-1>B" when y > 1
+
+// Pipe codes to sequences: "|" + two hex digits (either case) becomes AnsiTextAttr of the
+// value with the blink bit dropped; anything else, and texts under 3 bytes, are copied.
+std::string PipeToAnsi(const std::string& AText);
+
+} // namespace harbex
