@@ -16,6 +16,10 @@
 
 namespace harbex {
 
+// The start-up hooks with their defaults (declared with the other hooks in door.h).
+TDoorProc DoorOnLocalLogin = DefaultOnLocalLogin;
+TDoorProc DoorOnUsage = DefaultOnUsage;
+
 namespace {
 
 std::string gProgramPath;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/harbex/testfiles.h"
+#include "testfiles.h"
 
 using namespace harbex;
 
