@@ -145,6 +145,8 @@ void DoorStartup(const std::vector<std::string>& AArgs) {
             DoorOnLocalLogin();
             DoorClrScr();
         }
+        // The sysop's terminal is raw only while keys are being read.
+        ConsoleRawMode(false);
     } else if (cl.Socket >= 0 && cl.Node > 0) {
         DoorDropInfo.ComNum = cl.Socket;
         DoorDropInfo.ComType = 2;
@@ -195,6 +197,7 @@ void DoorClose(bool ADisconnect) {
 
 void DoorShutdown() {
     DoorClose(false);
+    ConsoleRawMode(false);
     DoorLiteBarOptions.clear();
     DoorLiteBarOptions.shrink_to_fit();
 }

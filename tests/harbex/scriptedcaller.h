@@ -48,6 +48,12 @@ class TScriptedCaller {
     // Called from the wait seam.
     void OnWait() {
         Pump();
+        // After a lone ESC the door waits about half a second for a follow-up byte;
+        // the next step is typed only after that, so it is not taken as one.
+        if (!FSteps.empty() && FAfterEscape && FIdleWaits < 12) {
+            ++FIdleWaits;
+            return;
+        }
         if (!FSteps.empty()) {
             Snapshots.push_back({Screen, Received.size()});
             const std::string step = FSteps.front();
@@ -55,6 +61,7 @@ class TScriptedCaller {
             if (!step.empty() && ::write(FKeyFd, step.data(), step.size()) < 0)
                 throw std::runtime_error("cannot type keys");
             FIdleWaits = 0;
+            FAfterEscape = !step.empty() && step.back() == '\x1b';
             return;
         }
         // A pending ESC waits ten rounds for a follow-up byte; far more waits than
@@ -73,6 +80,7 @@ class TScriptedCaller {
     int FOutFd;
     std::deque<std::string> FSteps;
     int FIdleWaits = 0;
+    bool FAfterEscape = false;
 };
 
 // The caller the wait seam talks to (one at a time).
