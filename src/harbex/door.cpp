@@ -27,7 +27,7 @@ TExitProc OldExitProc = nullptr;
 
 TDoorOnCLP DoorOnCLP = nullptr;
 TDoorProc DoorOnHangup = DefaultOnHangup;
-TDoorProc DoorOnStatusBar = nullptr;
+TDoorProc DoorOnStatusBar = DefaultOnStatusBar;
 TDoorOnSysopKey DoorOnSysopKey = nullptr;
 TDoorProc DoorOnTimeOut = DefaultOnTimeOut;
 TDoorOnWarning DoorOnTimeOutWarning = nullptr;
@@ -410,7 +410,7 @@ void DoorResetForTests() {
     OldExitProc = nullptr;
     DoorOnCLP = nullptr;
     DoorOnHangup = DefaultOnHangup;
-    DoorOnStatusBar = nullptr;
+    DoorOnStatusBar = DefaultOnStatusBar;
     DoorOnSysopKey = nullptr;
     DoorOnTimeOut = DefaultOnTimeOut;
     DoorOnTimeOutWarning = nullptr;
