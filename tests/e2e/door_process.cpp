@@ -87,7 +87,7 @@ DoorProcess::DoorProcess(const DoorLaunch& ALaunch) {
   signal(SIGPIPE, SIG_IGN);
 
   std::string socketText = std::to_string(doorSocket);
-  std::vector<std::string> args;
+  std::vector<std::string> args = ALaunch.Wrapper;
   args.push_back(KegoraPath());
   if (!ALaunch.Args.empty()) {
     for (auto a : ALaunch.Args) {

@@ -37,6 +37,8 @@ struct DoorLaunch {
   std::string DropFileName = "DOOR32.SYS";
   // Arguments used instead of the mode's own when not empty ("{SOCKET}" is substituted).
   std::vector<std::string> Args;
+  // Programs put before the executable (a memory checker, for example): absolute path first.
+  std::vector<std::string> Wrapper;
 };
 
 class DoorProcess {
@@ -59,6 +61,8 @@ class DoorProcess {
   // ATimeoutMs. Output that arrives meanwhile is still read.
   std::optional<int> WaitExit(int ATimeoutMs = 5000);
   bool Running();
+  // The door's process id (signals from tests).
+  pid_t Pid() const { return FPid; }
   // Closes the caller's end of the connection (carrier loss).
   void Hangup();
 

@@ -1,0 +1,80 @@
+// Shared by the fault tests (hang-ups, kills, memory checking): playing short games by keys
+// and checking that the data files a door leaves behind are whole.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "e2e/door_process.h"
+
+namespace e2e::hardening {
+
+// One record of the play log, decoded at its offsets.
+struct LoggedGame {
+    std::string Player;
+    double Date = 0;
+    int32_t Score = 0;
+    int32_t Frames = 0;
+};
+
+inline std::vector<LoggedGame> DecodeLog(const std::string& ALog) {
+    std::vector<LoggedGame> out;
+    for (size_t off = 0; off + 64 <= ALog.size(); off += 64) {
+        const char* p = ALog.data() + off;
+        LoggedGame g;
+        g.Player.assign(p + 1, std::min<size_t>(static_cast<uint8_t>(p[0]), 40));
+        std::memcpy(&g.Date, p + 48, 8);
+        std::memcpy(&g.Score, p + 56, 4);
+        std::memcpy(&g.Frames, p + 60, 4);
+        out.push_back(g);
+    }
+    return out;
+}
+
+// A log of whole records only, each a finished game of the door's kind: a name byte count
+// of at most 40, a midnight date, frames 10 or 11 (the engine's frame counter at the end).
+inline ::testing::AssertionResult LogIsWhole(const std::string& ALog) {
+    if (ALog.size() % 64 != 0)
+        return ::testing::AssertionFailure() << "log of " << ALog.size() << " bytes ends in a partial record";
+    for (size_t off = 0; off < ALog.size(); off += 64) {
+        const LoggedGame g = DecodeLog(ALog.substr(off, 64))[0];
+        if (static_cast<uint8_t>(ALog[off]) > 40)
+            return ::testing::AssertionFailure() << "record " << off / 64 << ": name length " << int(uint8_t(ALog[off]));
+        if (g.Date != static_cast<double>(static_cast<int64_t>(g.Date)) || g.Date < 40000 || g.Date > 60000)
+            return ::testing::AssertionFailure() << "record " << off / 64 << ": date " << g.Date;
+        if (g.Frames < 10 || g.Frames > 11 || g.Score < 0 || g.Score > 300)
+            return ::testing::AssertionFailure() << "record " << off / 64 << ": frames " << g.Frames << " score " << g.Score;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// Goes from the intro to the main menu.
+inline ::testing::AssertionResult ToMenu(DoorProcess& ADoor, int ATimeoutMs = 8000) {
+    if (!ADoor.WaitForText("...Press any key to continue...", ATimeoutMs))
+        return ::testing::AssertionFailure() << "no intro\n" << ADoor.Describe();
+    ADoor.Send(" ");
+    if (!ADoor.WaitForText("Your choice: ", ATimeoutMs))
+        return ::testing::AssertionFailure() << "no menu\n" << ADoor.Describe();
+    ADoor.WaitQuiet(100, ATimeoutMs);
+    return ::testing::AssertionSuccess();
+}
+
+// Four misses end a frame, so 40 misses end a game (score 0, no bonus balls).
+inline constexpr int kMissesPerGame = 40;
+
+// From the menu: plays today's game by misses alone up to the result box.
+inline ::testing::AssertionResult PlayMissGame(DoorProcess& ADoor, int ATimeoutMs = 8000) {
+    ADoor.Send("p");
+    if (!ADoor.WaitForText("Current Card:", ATimeoutMs))
+        return ::testing::AssertionFailure() << "no game screen\n" << ADoor.Describe();
+    for (int i = 0; i < kMissesPerGame; ++i) ADoor.Send(" ");
+    if (!ADoor.WaitForText("GAME COMPLETE!", ATimeoutMs * 3))
+        return ::testing::AssertionFailure() << "no result box\n" << ADoor.Describe();
+    return ::testing::AssertionSuccess();
+}
+
+}  // namespace e2e::hardening
