@@ -57,7 +57,7 @@ struct Key {
 
 // The decoder's rules applied to a clean (filtered, folded) stream followed by "Z"s.
 std::vector<Key> RefKeys(std::string S) {
-    S += "ZZZZ";
+    S += std::string(16, 'Z');
     std::vector<Key> keys;
     size_t i = 0;
     while (i + 3 < S.size()) {
