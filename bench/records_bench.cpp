@@ -6,7 +6,8 @@
 // update, each as the median of several runs and as a ratio to one plain
 // sequential read of the same file in the same run. The page cache is warm for
 // every figure. The update and the rebuild include flushing the new records
-// file to disk (fsync) before it replaces the old one. Prints the peak resident memory of the process (getrusage).
+// file to disk (fsync) before it replaces the old one. Prints the peak resident memory of the
+// process (getrusage).
 //
 // Usage: bench_records [records ...]   (default: 10000 1000000)
 #include "records/dailyplay.h"
@@ -33,8 +34,8 @@ constexpr int kPlayers = 2000;
 constexpr int kRuns = 5;
 
 std::string PlayerName(int AIndex) {
-    static const char* const kFirst[] = {"Ann", "Bartholomew", "Cy", "Delphine", "Ed", "Fitzgerald",
-                                         "Gus", "Henrietta"};
+    static const char* const kFirst[] = {"Ann", "Bartholomew", "Cy",  "Delphine",
+                                         "Ed",  "Fitzgerald",  "Gus", "Henrietta"};
     return std::string(kFirst[AIndex % 8]) + " " + std::to_string(1000 + AIndex);
 }
 
@@ -47,8 +48,10 @@ long PeakRssKb() {
 double CpuMsNow() {
     struct rusage ru {};
     getrusage(RUSAGE_SELF, &ru);
-    return (static_cast<double>(ru.ru_utime.tv_sec) + static_cast<double>(ru.ru_stime.tv_sec)) * 1e3 +
-           (static_cast<double>(ru.ru_utime.tv_usec) + static_cast<double>(ru.ru_stime.tv_usec)) / 1e3;
+    return (static_cast<double>(ru.ru_utime.tv_sec) + static_cast<double>(ru.ru_stime.tv_sec)) *
+               1e3 +
+           (static_cast<double>(ru.ru_utime.tv_usec) + static_cast<double>(ru.ru_stime.tv_usec)) /
+               1e3;
 }
 
 struct TTiming {
@@ -92,8 +95,9 @@ void GenerateLog(long ACount) {
             const int dom = common::DayOf(day);
             day -= static_cast<double>(rng() % static_cast<unsigned>(dom));
         }
-        const auto bytes = records::EncodePlayRecord(
-            {PlayerName(static_cast<int>(rng() % kPlayers)), day, static_cast<int32_t>(rng() % 301), 10});
+        const auto bytes =
+            records::EncodePlayRecord({PlayerName(static_cast<int>(rng() % kPlayers)), day,
+                                       static_cast<int32_t>(rng() % 301), 10});
         block.insert(block.end(), bytes.begin(), bytes.end());
         if (block.size() >= 4096 * records::PLAY_RECORD_SIZE || i + 1 == ACount) {
             if (::write(fd, block.data(), block.size()) != static_cast<ssize_t>(block.size())) {
@@ -115,7 +119,8 @@ void SequentialRead() {
     const int fd = ::open(records::PLAY_LOG_FILE_NAME, O_RDONLY);
     long sum = 0;
     ssize_t n;
-    while ((n = ::read(fd, buffer.data(), buffer.size())) > 0) sum += n;
+    while ((n = ::read(fd, buffer.data(), buffer.size())) > 0)
+        sum += n;
     ::close(fd);
     if (sum < 0) std::abort();
 }
@@ -138,16 +143,17 @@ void RunSize(long ACount) {
                 static_cast<double>(ACount) * 64 / 1e6, kPlayers);
     SequentialRead(); // warm the page cache
     const TTiming base = Measure(SequentialRead, 3 * kRuns);
-    std::printf("  %-50s %9s    %6s  %9s    %6s  %9s\n", "", "wall", "ratio", "cpu", "ratio", "peak RSS");
+    std::printf("  %-50s %9s    %6s  %9s    %6s  %9s\n", "", "wall", "ratio", "cpu", "ratio",
+                "peak RSS");
     Report("one sequential read (baseline)", base, base);
 
     Report("HasPlayedDate (no match: whole log)",
            Measure([&] { sink = sink + t.HasPlayedDate(player + " (never)", day); }), base);
-    Report("GetDailyWinnersForMonth (whole month, one pass)",
-           Measure([&] { sink = sink + static_cast<long>(t.GetDailyWinnersForMonth(month, year).size()); }),
+    Report("GetDailyWinnersForMonth (whole month, one pass)", Measure([&] {
+               sink = sink + static_cast<long>(t.GetDailyWinnersForMonth(month, year).size());
+           }),
            base);
-    Report("standings screen: played days + winners of month",
-           Measure([&] {
+    Report("standings screen: played days + winners of month", Measure([&] {
                sink = sink + static_cast<long>(t.GetPlayedDaysOfMonth(player, month, year).size());
                sink = sink + static_cast<long>(t.GetDailyWinnersForMonth(month, year).size());
            }),
@@ -191,7 +197,8 @@ void RunSize(long ACount) {
 
 int main(int argc, char** argv) {
     std::vector<long> sizes;
-    for (int i = 1; i < argc; ++i) sizes.push_back(std::atol(argv[i]));
+    for (int i = 1; i < argc; ++i)
+        sizes.push_back(std::atol(argv[i]));
     if (sizes.empty()) sizes = {10000, 1000000};
 
     const auto old = std::filesystem::current_path();
@@ -202,8 +209,10 @@ int main(int argc, char** argv) {
     }
     std::filesystem::current_path(tmpl);
     std::printf("Play-record store benchmark (medians of %d runs, warm page cache;\n"
-                "wall = elapsed time, cpu = user + system time of this process)\n", kRuns);
-    for (long n : sizes) RunSize(n);
+                "wall = elapsed time, cpu = user + system time of this process)\n",
+                kRuns);
+    for (long n : sizes)
+        RunSize(n);
     std::printf("\npeak resident memory of the whole run: %ld KB\n", PeakRssKb());
     std::filesystem::current_path(old);
     std::filesystem::remove_all(tmpl);

@@ -21,7 +21,9 @@ uint32_t LoadU32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
            static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
-int32_t LoadI32(const uint8_t* p) { return static_cast<int32_t>(LoadU32(p)); }
+int32_t LoadI32(const uint8_t* p) {
+    return static_cast<int32_t>(LoadU32(p));
+}
 double LoadF64(const uint8_t* p) {
     return std::bit_cast<double>(static_cast<uint64_t>(LoadU32(p)) |
                                  static_cast<uint64_t>(LoadU32(p + 4)) << 32);
@@ -32,7 +34,9 @@ void StoreU32(uint8_t* p, uint32_t v) {
     p[2] = static_cast<uint8_t>(v >> 16);
     p[3] = static_cast<uint8_t>(v >> 24);
 }
-void StoreI32(uint8_t* p, int32_t v) { StoreU32(p, static_cast<uint32_t>(v)); }
+void StoreI32(uint8_t* p, int32_t v) {
+    StoreU32(p, static_cast<uint32_t>(v));
+}
 void StoreF64(uint8_t* p, double v) {
     const auto u = std::bit_cast<uint64_t>(v);
     StoreU32(p, static_cast<uint32_t>(u));
@@ -40,7 +44,9 @@ void StoreF64(uint8_t* p, double v) {
 }
 
 // The part of a name the files keep.
-std::string_view StoredName(std::string_view AName) { return AName.substr(0, MAX_PLAYER_NAME); }
+std::string_view StoredName(std::string_view AName) {
+    return AName.substr(0, MAX_PLAYER_NAME);
+}
 
 // Length byte then 40 name bytes; the bytes after the name stay as they are (zero).
 void StoreName(uint8_t* p, std::string_view AName) {
@@ -106,15 +112,16 @@ int32_t Clamp32(int64_t AValue) {
     return static_cast<int32_t>(AValue);
 }
 
-void AddTo(int32_t& ATotal, int64_t AValue) { ATotal = Clamp32(ATotal + AValue); }
+void AddTo(int32_t& ATotal, int64_t AValue) {
+    ATotal = Clamp32(ATotal + AValue);
+}
 
 // ---- Scans ---------------------------------------------------------------------
 
 // One read-only step over the log under a shared lock. The log is opened
 // read-write like the append, so a log without write permission fails here too.
 // No log: nothing is visited.
-template <class TVisit>
-void ScanLog(const std::string& AFileName, TVisit&& AVisit) {
+template <class TVisit> void ScanLog(const std::string& AFileName, TVisit&& AVisit) {
     TPlayLog log(AFileName);
     if (!log.Open(TPlayLog::omReadWrite)) return;
     log.Lock(TPlayLog::lkShared);
@@ -274,7 +281,7 @@ void RebuildFromLog(TPlayLog& ALog) {
         int64_t Total = 0;
         int64_t Games = 0;
         int64_t MonthTotal = 0;
-        uint32_t Month = NONE; // current month's entry in the month list
+        uint32_t Month = NONE;  // current month's entry in the month list
         uint32_t Newest = NONE; // head of the player's chain of months
         int64_t LatestFirstDay = std::numeric_limits<int64_t>::min();
         TMonthRange MonthDays;
@@ -342,7 +349,8 @@ void RebuildFromLog(TPlayLog& ALog) {
 
     std::vector<TRanked> ranked;
     ranked.reserve(months.size());
-    for (uint32_t i = 0; i < months.size(); ++i) ranked.push_back({months[i].Total, i});
+    for (uint32_t i = 0; i < months.size(); ++i)
+        ranked.push_back({months[i].Total, i});
     ExchangeRank(std::span<TRanked>(ranked), byTotal, ALL_TIME_PLACES);
     for (std::size_t i = 0; i < ranked.size() && i < ALL_TIME_PLACES; ++i) {
         const TMonthSum& m = months[ranked[i].Index];
@@ -352,7 +360,8 @@ void RebuildFromLog(TPlayLog& ALog) {
     }
 
     ranked.clear();
-    for (uint32_t i = 0; i < players.size(); ++i) ranked.push_back({Clamp32(players[i].Total), i});
+    for (uint32_t i = 0; i < players.size(); ++i)
+        ranked.push_back({Clamp32(players[i].Total), i});
     ExchangeRank(std::span<TRanked>(ranked), byTotal, ALL_TIME_PLACES);
     for (std::size_t i = 0; i < ranked.size() && i < ALL_TIME_PLACES; ++i) {
         rec.TopLifetimePlayers[i] = names.Name(ranked[i].Index);
@@ -481,7 +490,9 @@ int32_t TDailyTracker::GetDayScore(const std::string& APlayer, TDateTime ADate) 
     return score;
 }
 
-bool TDailyTracker::CanPlayMakeupDay(TDateTime ADate) const { return ADate < common::Today(); }
+bool TDailyTracker::CanPlayMakeupDay(TDateTime ADate) const {
+    return ADate < common::Today();
+}
 
 bool TDailyTracker::CanPlayAdvanceDay(TDateTime ADate) const {
     const TDateTime today = common::Today();
@@ -510,7 +521,8 @@ void TDailyTracker::GetDailyWinner(TDateTime ADate, std::string& APlayer, int32_
 void TDailyTracker::GetMonthlyTotals(int AMonth, int AYear, std::span<TPlayerMonthlyTotal> ATotals,
                                      int32_t& ACount) const {
     ACount = 0;
-    for (TPlayerMonthlyTotal& e : ATotals) e = TPlayerMonthlyTotal{};
+    for (TPlayerMonthlyTotal& e : ATotals)
+        e = TPlayerMonthlyTotal{};
     const TMonthRange range = MonthRange(AMonth, AYear);
     const std::size_t capacity = ATotals.size();
     TNameIndex names;
@@ -573,7 +585,8 @@ void TDailyTracker::GetDailyScoresForMonth(int AMonth, int AYear,
     GetDailyScoresForMonth(AMonth, AYear, *AResults);
 }
 
-void TDailyTracker::GetDailyScoresForMonth(int AMonth, int AYear, TDailyScoresList& AResults) const {
+void TDailyTracker::GetDailyScoresForMonth(int AMonth, int AYear,
+                                           TDailyScoresList& AResults) const {
     const TMonthRange range = ValidMonthRange(AMonth, AYear);
     AResults.clear();
     for (int64_t d = range.First; d <= range.Last; ++d)
@@ -598,7 +611,8 @@ std::vector<TDailyWinner> TDailyTracker::GetDailyWinnersForMonth(int AMonth, int
     });
     std::vector<TDailyWinner> result;
     result.reserve(states.size());
-    for (const TWinnerState& s : states) result.push_back(s.Result());
+    for (const TWinnerState& s : states)
+        result.push_back(s.Result());
     return result;
 }
 

@@ -112,7 +112,7 @@ struct TDayPlay {
 using TDailyScoresList = std::vector<std::pair<std::string, int32_t>>;
 
 class TDailyTracker {
-public:
+  public:
     // The tracker for "pmchplay.dat"; touches no file.
     TDailyTracker();
 
@@ -159,8 +159,7 @@ public:
     // std::invalid_argument for an invalid month or year.
     std::vector<TDailyWinner> GetDailyWinnersForMonth(int AMonth, int AYear) const;
     // Entry d-1: exactly what HasPlayedDate gives for day d, in one scan.
-    std::vector<bool> GetPlayedDaysOfMonth(const std::string& APlayer, int AMonth,
-                                           int AYear) const;
+    std::vector<bool> GetPlayedDaysOfMonth(const std::string& APlayer, int AMonth, int AYear) const;
 
     // ---- All-time records -----------------------------------------------
     // After RecordPlay of the same game: place it among the best days and
@@ -174,7 +173,7 @@ public:
     // one record or unreadable. Never raises.
     void GetAllTimeRecords(TAllTimeRecord& ARecords) const;
 
-private:
+  private:
     std::string FFileName;
 };
 

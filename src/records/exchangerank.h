@@ -17,7 +17,8 @@
 namespace records {
 
 template <class T, class TKey>
-void ExchangeRank(std::span<T> AItems, TKey AKey, std::size_t APlaces = static_cast<std::size_t>(-1)) {
+void ExchangeRank(std::span<T> AItems, TKey AKey,
+                  std::size_t APlaces = static_cast<std::size_t>(-1)) {
     const std::size_t n = AItems.size();
     if (n < 2) return;
     const std::size_t passes = APlaces < n - 1 ? APlaces : n - 1;

@@ -31,7 +31,8 @@ struct TNameMasks {
         for (int len = 0; len <= 40; ++len)
             for (int w = 0; w < 5; ++w) {
                 unsigned char b[8];
-                for (int j = 0; j < 8; ++j) b[j] = 8 * w + j < len ? 0xFF : 0x00;
+                for (int j = 0; j < 8; ++j)
+                    b[j] = 8 * w + j < len ? 0xFF : 0x00;
                 std::memcpy(&Masks[len][w], b, 8);
             }
     }
@@ -53,7 +54,8 @@ struct TNameKey {
         k.Length = AField[0] < 40 ? AField[0] : 40;
         std::memcpy(k.Words, AField + 1, 40);
         const uint64_t* mask = KeepMasks().Masks[k.Length];
-        for (int i = 0; i < 5; ++i) k.Words[i] &= mask[i];
+        for (int i = 0; i < 5; ++i)
+            k.Words[i] &= mask[i];
         return k;
     }
     // The first 40 bytes of AName.
@@ -82,7 +84,7 @@ struct TNameKey {
 };
 
 class TNameIndex {
-public:
+  public:
     static constexpr uint32_t NONE = 0xFFFFFFFFu;
 
     uint32_t Find(const TNameKey& AKey, uint64_t AHash) const {
@@ -106,7 +108,7 @@ public:
     std::size_t Size() const { return FKeys.size(); }
     std::string Name(uint32_t AIndex) const { return FKeys[AIndex].Name(); }
 
-private:
+  private:
     struct TSlot {
         uint32_t Tag;   // high half of the hash
         uint32_t Index; // index + 1; 0 = empty
@@ -114,14 +116,16 @@ private:
     void Place(uint32_t AIndex) {
         const uint64_t hash = FHashes[AIndex];
         std::size_t s = hash & FMask;
-        while (FSlots[s].Index != 0) s = (s + 1) & FMask;
+        while (FSlots[s].Index != 0)
+            s = (s + 1) & FMask;
         FSlots[s] = {static_cast<uint32_t>(hash >> 32), AIndex + 1};
     }
     void Grow() {
         const std::size_t size = FSlots.empty() ? 64 : FSlots.size() * 2;
         FSlots.assign(size, TSlot{0, 0});
         FMask = size - 1;
-        for (uint32_t i = 0; i < FKeys.size(); ++i) Place(i);
+        for (uint32_t i = 0; i < FKeys.size(); ++i)
+            Place(i);
     }
 
     std::vector<TNameKey> FKeys;

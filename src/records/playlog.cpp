@@ -11,10 +11,8 @@
 namespace records {
 
 EPlayRecordIOError::EPlayRecordIOError(const std::string& AFileName, int AErrorCode)
-    : std::runtime_error(AFileName + ": " + std::strerror(AErrorCode)),
-      FFileName(AFileName),
-      FReason(std::strerror(AErrorCode)),
-      FErrorCode(AErrorCode) {}
+    : std::runtime_error(AFileName + ": " + std::strerror(AErrorCode)), FFileName(AFileName),
+      FReason(std::strerror(AErrorCode)), FErrorCode(AErrorCode) {}
 
 namespace {
 
@@ -53,12 +51,12 @@ TPlayLog::~TPlayLog() {
     if (FFd >= 0) ::close(FFd);
 }
 
-void TPlayLog::Fail(int AErrorCode) const { throw EPlayRecordIOError(FFileName, AErrorCode); }
+void TPlayLog::Fail(int AErrorCode) const {
+    throw EPlayRecordIOError(FFileName, AErrorCode);
+}
 
 bool TPlayLog::Open(TOpenMode AMode) {
-    const int flags = AMode == omRead ? O_RDONLY
-                      : AMode == omReadWrite ? O_RDWR
-                                             : O_RDWR | O_CREAT;
+    const int flags = AMode == omRead ? O_RDONLY : AMode == omReadWrite ? O_RDWR : O_RDWR | O_CREAT;
     FFd = OpenRetrying(FFileName.c_str(), flags, 0666);
     if (FFd >= 0) return true;
     if (errno == ENOENT && AMode != omReadWriteCreate) return false;

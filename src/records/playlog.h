@@ -23,14 +23,14 @@ namespace records {
 // The one error type of the store: a file could not be opened, locked, read,
 // written or closed. Carries the file name and the system's reason.
 class EPlayRecordIOError : public std::runtime_error {
-public:
+  public:
     // AErrorCode is an errno value; the reason is its strerror text.
     EPlayRecordIOError(const std::string& AFileName, int AErrorCode);
     const std::string& FileName() const { return FFileName; }
     const std::string& Reason() const { return FReason; }
     int ErrorCode() const { return FErrorCode; }
 
-private:
+  private:
     std::string FFileName;
     std::string FReason;
     int FErrorCode;
@@ -39,7 +39,7 @@ private:
 inline constexpr std::size_t PLAY_RECORD_SIZE = 64;
 
 class TPlayLog {
-public:
+  public:
     enum TLockKind { lkShared, lkExclusive };
     // Records read per system call during a scan (128 KiB).
     static constexpr std::size_t BLOCK_RECORDS = 2048;
@@ -68,8 +68,7 @@ public:
     // Calls AVisit(const uint8_t* ARecord) for every whole record from the
     // start, in file order, until it returns false. The record count is taken
     // once at the start; the buffer is reused, so memory stays constant.
-    template <class TVisit>
-    void Scan(TVisit&& AVisit);
+    template <class TVisit> void Scan(TVisit&& AVisit);
 
     // Cuts a trailing partial record back to the last whole record, then
     // writes ARecord (PLAY_RECORD_SIZE bytes) at the end. Call under lkExclusive.
@@ -77,7 +76,7 @@ public:
 
     const std::string& FileName() const { return FFileName; }
 
-private:
+  private:
     // Reads up to ABytes at AOffset; fewer only at end of file.
     std::size_t ReadAt(uint8_t* ABuffer, std::size_t ABytes, uint64_t AOffset);
     void StartSequential();
@@ -88,8 +87,7 @@ private:
     std::unique_ptr<uint8_t[]> FBuffer;
 };
 
-template <class TVisit>
-void TPlayLog::Scan(TVisit&& AVisit) {
+template <class TVisit> void TPlayLog::Scan(TVisit&& AVisit) {
     const uint64_t total = RecordCount();
     if (total == 0) return;
     StartSequential();
@@ -102,8 +100,7 @@ void TPlayLog::Scan(TVisit&& AVisit) {
                    done * PLAY_RECORD_SIZE) /
             PLAY_RECORD_SIZE;
         for (std::size_t i = 0; i < got; ++i)
-            if (!AVisit(static_cast<const uint8_t*>(FBuffer.get() + i * PLAY_RECORD_SIZE)))
-                return;
+            if (!AVisit(static_cast<const uint8_t*>(FBuffer.get() + i * PLAY_RECORD_SIZE))) return;
         if (got < want) return; // the file shrank under us: stop at what is there
         done += got;
     }

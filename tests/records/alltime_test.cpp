@@ -18,12 +18,14 @@ const std::string kRec = records::ALL_TIME_FILE_NAME;
 
 int32_t I32At(const std::string& b, std::size_t off) {
     uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(b[off + i]);
+    for (int i = 3; i >= 0; --i)
+        v = v << 8 | static_cast<unsigned char>(b[off + i]);
     return static_cast<int32_t>(v);
 }
 double F64At(const std::string& b, std::size_t off) {
     uint64_t v = 0;
-    for (int i = 7; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(b[off + i]);
+    for (int i = 7; i >= 0; --i)
+        v = v << 8 | static_cast<unsigned char>(b[off + i]);
     double d;
     std::memcpy(&d, &v, 8);
     return d;
@@ -94,8 +96,8 @@ TEST(AllTimeLayout, EveryFieldAtItsOffset) {
         EXPECT_EQ(I32At(b, 1116 + 4 * i), 70000 + i);
         EXPECT_EQ(I32At(b, 1156 + 4 * i), 300 + i);
     }
-    for (std::size_t pad : {41u, 42u, 43u, 97u, 98u, 99u, 153u, 154u, 155u, 578u, 579u, 620u,
-                            621u, 622u, 623u, 1114u, 1115u, 1196u, 1197u, 1198u, 1199u})
+    for (std::size_t pad : {41u,  42u,  43u,  97u,  98u,   99u,   153u,  154u,  155u,  578u, 579u,
+                            620u, 621u, 622u, 623u, 1114u, 1115u, 1196u, 1197u, 1198u, 1199u})
         EXPECT_EQ(b[pad], '\0') << pad;
     EXPECT_EQ(records::DecodeAllTimeRecord(reinterpret_cast<const uint8_t*>(b.data())), r);
 }
@@ -123,7 +125,8 @@ TEST_F(StoreTest, FirstGameEverCreatesTheRecordsFile) {
     EXPECT_EQ(got, want);
     // Saved through a temporary file that is gone now.
     int files = 0;
-    for (const auto& e : std::filesystem::directory_iterator(".")) files += e.is_regular_file();
+    for (const auto& e : std::filesystem::directory_iterator("."))
+        files += e.is_regular_file();
     EXPECT_EQ(files, 2);
 }
 
@@ -225,7 +228,9 @@ TEST_F(StoreTest, NewTotalEqualToPlaceThreeGoesToPlaceFour) {
 TEST_F(StoreTest, UpdateTotalsCountEveryGameInTheLogForThatPlayerAndMonth) {
     TDailyTracker t;
     // Older history and a make-up game of the same month already in the log.
-    WriteLog({{"Ann", D(2025, 8, 30), 100, 10}, {"Ann", D(2025, 9, 2), 40, 10}, {"Bob", D(2025, 9, 2), 70, 10}});
+    WriteLog({{"Ann", D(2025, 8, 30), 100, 10},
+              {"Ann", D(2025, 9, 2), 40, 10},
+              {"Bob", D(2025, 9, 2), 70, 10}});
     Play(t, "Ann", D(2025, 9, 25), 60);
     const TAllTimeRecord r = ReadRecordsFile();
     EXPECT_EQ(r.TopMonthlyPlayers[0], "Ann");
@@ -295,7 +300,9 @@ TEST_F(StoreTest, RebuildWithEmptyLogVersusNoLog) {
 
 TEST_F(StoreTest, RebuildListsZeroTotalsAndKeepsFirstAppearanceOrderOfTies) {
     TDailyTracker t;
-    WriteLog({{"A", D(2025, 1, 5), 0, 1}, {"B", D(2025, 1, 6), 50, 10}, {"C", D(2025, 2, 6), 50, 10},
+    WriteLog({{"A", D(2025, 1, 5), 0, 1},
+              {"B", D(2025, 1, 6), 50, 10},
+              {"C", D(2025, 2, 6), 50, 10},
               {"A", D(2025, 2, 7), 0, 1}});
     t.RebuildAllTimeRecords();
     const TAllTimeRecord r = ReadRecordsFile();
@@ -322,7 +329,8 @@ TEST_F(StoreTest, RebuildEqualsTheLiteralProcedureOnRandomLogs) {
             const int m = 1 + static_cast<int>(rng() % 12);
             const int d = 1 + static_cast<int>(rng() % common::DaysInMonth(y, m));
             const int score = static_cast<int>(rng() % 8) * 25; // many equal totals
-            log.push_back({"Player " + std::to_string(p), D(y, m, d) + (rng() % 2) * 0.5, score, 10});
+            log.push_back(
+                {"Player " + std::to_string(p), D(y, m, d) + (rng() % 2) * 0.5, score, 10});
         }
         WriteLog(log);
         t.RebuildAllTimeRecords();
@@ -334,7 +342,8 @@ TEST_F(StoreTest, UpdatesAndRebuildAgreeOnTheBestDays) {
     TDailyTracker t;
     std::mt19937 rng(31);
     for (int i = 0; i < 150; ++i)
-        Play(t, "p" + std::to_string(rng() % 9), D(2025, 1 + static_cast<int>(rng() % 3), 1 + static_cast<int>(rng() % 28)),
+        Play(t, "p" + std::to_string(rng() % 9),
+             D(2025, 1 + static_cast<int>(rng() % 3), 1 + static_cast<int>(rng() % 28)),
              static_cast<int32_t>(rng() % 12) * 20);
     const TAllTimeRecord updated = ReadRecordsFile();
     t.RebuildAllTimeRecords();
@@ -350,7 +359,8 @@ TEST_F(StoreTest, UpdatesAndRebuildAgreeOnTheBestDays) {
     EXPECT_EQ(updated.ThirdDayDate, rebuilt.ThirdDayDate);
 }
 
-// ---- The reader ------------------------------------------------------------------------------------
+// ---- The reader
+// ------------------------------------------------------------------------------------
 
 TEST_F(StoreTest, AllTimeReaderNeverFails) {
     TDailyTracker t;

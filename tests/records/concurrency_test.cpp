@@ -26,7 +26,8 @@ template <class F>
         if (pid == 0) {
             ::close(gate[1]);
             char c;
-            while (::read(gate[0], &c, 1) < 0) {} // released when the parent closes its end
+            while (::read(gate[0], &c, 1) < 0) {
+            } // released when the parent closes its end
             int code = 0;
             try {
                 code = ABody(w) ? 0 : 2;
@@ -82,12 +83,14 @@ TEST_F(StoreTest, EightNodesRecordingAndUpdatingAtOnce) {
     const auto log = ReadLog();
     // Every play present and intact, each node's plays in its own order.
     std::map<int, std::vector<TDailyPlayRecord>> byNode;
-    for (const auto& r : log) byNode[r.Score / 10000 / kPlayersPerNode].push_back(r);
+    for (const auto& r : log)
+        byNode[r.Score / 10000 / kPlayersPerNode].push_back(r);
     ASSERT_EQ(byNode.size(), static_cast<std::size_t>(kNodes));
     for (int w = 0; w < kNodes; ++w) {
         ASSERT_EQ(byNode[w].size(), static_cast<std::size_t>(kPlays)) << w;
         for (int k = 0; k < kPlays; ++k)
-            ASSERT_EQ(byNode[w][k], (TDailyPlayRecord{name(player(w, k)), date(k), score(w, k), 10}));
+            ASSERT_EQ(byNode[w][k],
+                      (TDailyPlayRecord{name(player(w, k)), date(k), score(w, k), 10}));
     }
 
     ASSERT_EQ(std::filesystem::file_size(records::ALL_TIME_FILE_NAME), 1200u);
@@ -110,7 +113,8 @@ TEST_F(StoreTest, EightNodesRecordingAndUpdatingAtOnce) {
     for (int i = 0; i < 10; ++i) {
         const TDateTime m = updated.TopMonthlyDates[i];
         EXPECT_EQ(updated.TopMonthlyScores[i],
-                  t.GetPlayerMonthlyTotal(updated.TopMonthlyPlayers[i], common::MonthOf(m), common::YearOf(m)));
+                  t.GetPlayerMonthlyTotal(updated.TopMonthlyPlayers[i], common::MonthOf(m),
+                                          common::YearOf(m)));
         if (i > 0) {
             EXPECT_GE(updated.TopMonthlyScores[i - 1], updated.TopMonthlyScores[i]);
         }
@@ -122,7 +126,8 @@ TEST_F(StoreTest, ConcurrentAppendsCutATrailingPartialRecordOnce) {
     WriteBytes(records::PLAY_LOG_FILE_NAME, Bytes({"Old", d, 1, 10}) + std::string(37, '\x7f'));
     ASSERT_TRUE(RunTogether(4, [&](int w) {
         TDailyTracker t;
-        for (int k = 0; k < 100; ++k) t.RecordPlay("W" + std::to_string(w), d, k, 10);
+        for (int k = 0; k < 100; ++k)
+            t.RecordPlay("W" + std::to_string(w), d, k, 10);
         return true;
     }));
     ASSERT_EQ(std::filesystem::file_size(records::PLAY_LOG_FILE_NAME), 64u * 401);
@@ -135,8 +140,10 @@ TEST_F(StoreTest, ConcurrentAppendsCutATrailingPartialRecordOnce) {
     }
     ASSERT_EQ(scores.size(), 4u);
     std::vector<int> want(100);
-    for (int k = 0; k < 100; ++k) want[k] = k;
-    for (const auto& [who, s] : scores) EXPECT_EQ(s, want) << who;
+    for (int k = 0; k < 100; ++k)
+        want[k] = k;
+    for (const auto& [who, s] : scores)
+        EXPECT_EQ(s, want) << who;
 }
 
 TEST_F(StoreTest, ReadersNeverSeeARecordBeingWritten) {
@@ -147,11 +154,13 @@ TEST_F(StoreTest, ReadersNeverSeeARecordBeingWritten) {
     ASSERT_TRUE(RunTogether(4, [&](int w) {
         TDailyTracker t;
         if (w < 2) {
-            for (int k = 1; k <= 300; ++k) t.RecordPlay("Writer", d, 7 * k, k);
+            for (int k = 1; k <= 300; ++k)
+                t.RecordPlay("Writer", d, 7 * k, k);
             return true;
         }
         if (w == 2) {
-            for (int k = 0; k < 100; ++k) t.UpdateAllTimeRecords("Writer", d, 7 * k);
+            for (int k = 0; k < 100; ++k)
+                t.UpdateAllTimeRecords("Writer", d, 7 * k);
             return true;
         }
         for (int k = 0; k < 300; ++k) {

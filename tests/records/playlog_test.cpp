@@ -37,10 +37,10 @@ TEST(PlayRecordLayout, FieldsAtTheirOffsetsLittleEndian) {
     ASSERT_EQ(b.size(), 64u);
     EXPECT_EQ(b[0], 3);
     EXPECT_EQ(b.substr(1, 3), "Ann");
-    EXPECT_EQ(b.substr(4, 44), std::string(44, '\0')); // rest of the name and padding
-    EXPECT_EQ(Hex(b.substr(48, 8)), "00000000386be640");  // 45913.75 as binary64
-    EXPECT_EQ(Hex(b.substr(56, 4)), "feffffff");          // -2
-    EXPECT_EQ(Hex(b.substr(60, 4)), "0a000000");          // 10
+    EXPECT_EQ(b.substr(4, 44), std::string(44, '\0'));   // rest of the name and padding
+    EXPECT_EQ(Hex(b.substr(48, 8)), "00000000386be640"); // 45913.75 as binary64
+    EXPECT_EQ(Hex(b.substr(56, 4)), "feffffff");         // -2
+    EXPECT_EQ(Hex(b.substr(60, 4)), "0a000000");         // 10
 }
 
 TEST(PlayRecordLayout, DecodeReadsWhatEncodeWrote) {
@@ -179,12 +179,15 @@ TEST_F(StoreTest, DatesOutsideTheCalendarMatchNoDay) {
 TEST_F(StoreTest, AdvancePlayOpensOnTheTwentyFirst) {
     TDailyTracker t;
     common::PinNow(common::EncodeDateTime(2025, 9, 20, 15, 30, 0));
-    for (int d = 1; d <= 30; ++d) EXPECT_FALSE(t.CanPlayAdvanceDay(D(2025, 9, d))) << d;
+    for (int d = 1; d <= 30; ++d)
+        EXPECT_FALSE(t.CanPlayAdvanceDay(D(2025, 9, d))) << d;
     EXPECT_FALSE(t.CanPlayAdvanceDay(D(2025, 10, 1)));
 
     common::PinNow(common::EncodeDateTime(2025, 9, 21, 8, 0, 0));
-    for (int d = 1; d <= 21; ++d) EXPECT_FALSE(t.CanPlayAdvanceDay(D(2025, 9, d))) << d;
-    for (int d = 22; d <= 30; ++d) EXPECT_TRUE(t.CanPlayAdvanceDay(D(2025, 9, d))) << d;
+    for (int d = 1; d <= 21; ++d)
+        EXPECT_FALSE(t.CanPlayAdvanceDay(D(2025, 9, d))) << d;
+    for (int d = 22; d <= 30; ++d)
+        EXPECT_TRUE(t.CanPlayAdvanceDay(D(2025, 9, d))) << d;
     EXPECT_FALSE(t.CanPlayAdvanceDay(D(2025, 10, 1)));
     EXPECT_FALSE(t.CanPlayAdvanceDay(D(2026, 9, 25))); // same month, another year
     EXPECT_FALSE(t.CanPlayAdvanceDay(D(2024, 9, 25)));
@@ -210,11 +213,11 @@ TEST_F(StoreTest, MakeupDaysAreEveryEarlierDate) {
     EXPECT_FALSE(t.CanPlayMakeupDay(D(2025, 10, 1)));
     EXPECT_FALSE(t.CanPlayMakeupDay(D(2025, 10, 1) + 0.5));
     EXPECT_FALSE(t.CanPlayMakeupDay(D(2025, 10, 2)));
-    EXPECT_TRUE(t.CanPlayMakeupDay(D(2025, 9, 30)));          // across the month end
+    EXPECT_TRUE(t.CanPlayMakeupDay(D(2025, 9, 30))); // across the month end
     EXPECT_TRUE(t.CanPlayMakeupDay(D(2025, 9, 30) + 0.999));
     EXPECT_TRUE(t.CanPlayMakeupDay(D(2019, 3, 3)));
     common::PinNow(common::EncodeDateTime(2026, 1, 1, 0, 0, 1));
-    EXPECT_TRUE(t.CanPlayMakeupDay(D(2025, 12, 31)));          // across the year end
+    EXPECT_TRUE(t.CanPlayMakeupDay(D(2025, 12, 31))); // across the year end
     EXPECT_FALSE(t.CanPlayMakeupDay(D(2026, 1, 1)));
 }
 
@@ -222,8 +225,7 @@ TEST_F(StoreTest, MakeupDaysAreEveryEarlierDate) {
 
 namespace {
 
-template <class F>
-void ExpectIOError(F&& AOperation, const std::string& AFileName, int AErrno) {
+template <class F> void ExpectIOError(F&& AOperation, const std::string& AFileName, int AErrno) {
     try {
         AOperation();
         ADD_FAILURE() << "no error raised";
@@ -284,7 +286,8 @@ TEST_F(StoreTest, DayPlaysAreTheFirstOnesInFileOrder) {
     WriteLog(log);
     const auto plays = records::ReadDayPlays(kLog, d, 50);
     ASSERT_EQ(plays.size(), 50u);
-    for (int i = 0; i < 50; ++i) EXPECT_EQ(plays[i], (records::TDayPlay{"P" + std::to_string(i), 100 + i}));
+    for (int i = 0; i < 50; ++i)
+        EXPECT_EQ(plays[i], (records::TDayPlay{"P" + std::to_string(i), 100 + i}));
     EXPECT_TRUE(records::ReadDayPlays("missing.dat", d, 50).empty());
     EXPECT_TRUE(records::ReadDayPlays(kLog, d - 1, 50).empty());
 }

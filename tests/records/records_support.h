@@ -23,12 +23,14 @@ using records::TDailyPlayRecord;
 using records::TDailyTracker;
 using records::TPlayerMonthlyTotal;
 
-inline TDateTime D(int AYear, int AMonth, int ADay) { return common::EncodeDate(AYear, AMonth, ADay); }
+inline TDateTime D(int AYear, int AMonth, int ADay) {
+    return common::EncodeDate(AYear, AMonth, ADay);
+}
 
 // Each test runs in its own empty directory (the store's files live in the
 // current directory); the clock is unpinned afterwards.
 class StoreTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         FOld = std::filesystem::current_path();
         char tmpl[] = "/tmp/pmrecordsXXXXXX";
@@ -47,7 +49,9 @@ protected:
     std::filesystem::path FOld, FDir;
 };
 
-inline bool Exists(const std::string& AName) { return std::filesystem::exists(AName); }
+inline bool Exists(const std::string& AName) {
+    return std::filesystem::exists(AName);
+}
 
 inline std::string ReadBytes(const std::string& AName) {
     std::ifstream in(AName, std::ios::binary);
@@ -72,7 +76,8 @@ inline std::string Bytes(const TAllTimeRecord& ARecord) {
 // Writes a whole play log in one go (faster than RecordPlay for big test data).
 inline void WriteLog(const std::vector<TDailyPlayRecord>& ARecords) {
     std::string all;
-    for (const auto& r : ARecords) all += Bytes(r);
+    for (const auto& r : ARecords)
+        all += Bytes(r);
     WriteBytes(records::PLAY_LOG_FILE_NAME, all);
 }
 
@@ -80,7 +85,8 @@ inline std::vector<TDailyPlayRecord> ReadLog() {
     const std::string all = ReadBytes(records::PLAY_LOG_FILE_NAME);
     std::vector<TDailyPlayRecord> out;
     for (std::size_t off = 0; off + 64 <= all.size(); off += 64)
-        out.push_back(records::DecodePlayRecord(reinterpret_cast<const uint8_t*>(all.data() + off)));
+        out.push_back(
+            records::DecodePlayRecord(reinterpret_cast<const uint8_t*>(all.data() + off)));
     return out;
 }
 
@@ -91,8 +97,7 @@ inline TAllTimeRecord ReadRecordsFile() {
 }
 
 // The exchange procedure exactly as the standings define it, over all positions.
-template <class T, class TKey>
-void LiteralExchange(std::vector<T>& AItems, TKey AKey) {
+template <class T, class TKey> void LiteralExchange(std::vector<T>& AItems, TKey AKey) {
     for (std::size_t i = 0; i + 1 < AItems.size(); ++i)
         for (std::size_t j = i + 1; j < AItems.size(); ++j)
             if (AKey(AItems[i]) < AKey(AItems[j])) std::swap(AItems[i], AItems[j]);
@@ -145,7 +150,8 @@ inline TAllTimeRecord LiteralRebuild(const std::vector<TDailyPlayRecord>& ALog) 
     std::vector<P> players;
     std::vector<M> months;
     for (const auto& rec : ALog) {
-        if (rec.Score > r.ThirdDayScore) LiteralBestDay(r, rec.PlayerName, rec.Score, rec.DatePlayed);
+        if (rec.Score > r.ThirdDayScore)
+            LiteralBestDay(r, rec.PlayerName, rec.Score, rec.DatePlayed);
         bool found = false;
         for (auto& p : players)
             if (p.Name == rec.PlayerName) {

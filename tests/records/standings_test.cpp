@@ -23,7 +23,8 @@ std::pair<std::string, int32_t> Winner(const TDailyTracker& t, TDateTime d) {
 
 using Entry = TPlayerMonthlyTotal;
 
-std::vector<Entry> Totals(const TDailyTracker& t, int m, int y, std::size_t capacity, int32_t& count) {
+std::vector<Entry> Totals(const TDailyTracker& t, int m, int y, std::size_t capacity,
+                          int32_t& count) {
     std::vector<Entry> totals(capacity, Entry{"junk", 7, 7});
     t.GetMonthlyTotals(m, y, totals, count);
     return totals;
@@ -48,7 +49,8 @@ TEST_F(StoreTest, TieTextsCountEveryRecordAtTheTopAndAHigherScoreEndsThem) {
     EXPECT_EQ(Winner(t, d), std::make_pair(std::string("3 players tied"), 170));
     t.RecordPlay("Flo", d, 171, 10);
     EXPECT_EQ(Winner(t, d), std::make_pair(std::string("Flo"), 171));
-    for (int i = 0; i < 10; ++i) t.RecordPlay("G" + std::to_string(i), d, 171, 10);
+    for (int i = 0; i < 10; ++i)
+        t.RecordPlay("G" + std::to_string(i), d, 171, 10);
     EXPECT_EQ(Winner(t, d), std::make_pair(std::string("11 players tied"), 171));
 }
 
@@ -81,9 +83,11 @@ TEST_F(StoreTest, EqualTotalsFollowTheExchangeProcedure) {
     EXPECT_EQ(totals[1], (Entry{"C", 20, 1}));
     EXPECT_EQ(totals[2], (Entry{"B", 20, 1}));
     EXPECT_EQ(totals[3], (Entry{"A", 10, 1}));
-    for (std::size_t i = 4; i < totals.size(); ++i) ASSERT_EQ(totals[i], Entry{}) << i;
+    for (std::size_t i = 4; i < totals.size(); ++i)
+        ASSERT_EQ(totals[i], Entry{}) << i;
 
-    WriteLog({{"A", D(2025, 9, 1), 10, 10}, {"B", D(2025, 9, 2), 20, 10}, {"C", D(2025, 9, 3), 20, 10}});
+    WriteLog(
+        {{"A", D(2025, 9, 1), 10, 10}, {"B", D(2025, 9, 2), 20, 10}, {"C", D(2025, 9, 3), 20, 10}});
     totals = Totals(t, 9, 2025, 100, count);
     ASSERT_EQ(count, 3);
     EXPECT_EQ(totals[0].PlayerName, "B");
@@ -96,8 +100,8 @@ TEST_F(StoreTest, MonthlyTotalsSumPerPlayerAndKeepCaseApart) {
     WriteLog({{"Ann", D(2025, 9, 1), 100, 10},
               {"ann", D(2025, 9, 1), 50, 10},
               {"Ann", D(2025, 9, 30) + 0.9, 120, 10},
-              {"Ann", D(2025, 10, 1), 500, 10},  // next month
-              {"Ann", D(2024, 9, 15), 500, 10},  // same month, other year
+              {"Ann", D(2025, 10, 1), 500, 10},   // next month
+              {"Ann", D(2024, 9, 15), 500, 10},   // same month, other year
               {"Ann", D(2025, 8, 31), 500, 10}}); // previous month
     int32_t count = 0;
     auto totals = Totals(t, 9, 2025, 100, count);
@@ -134,7 +138,8 @@ TEST_F(StoreTest, MonthlyTotalsWithoutLogOrForAnImpossibleMonth) {
     int32_t count = -1;
     auto totals = Totals(t, 9, 2025, 5, count);
     EXPECT_EQ(count, 0);
-    for (const auto& e : totals) EXPECT_EQ(e, Entry{});
+    for (const auto& e : totals)
+        EXPECT_EQ(e, Entry{});
     WriteLog({{"Ann", D(2025, 9, 1), 100, 10}});
     totals = Totals(t, 13, 2025, 5, count);
     EXPECT_EQ(count, 0);
@@ -160,7 +165,8 @@ TEST_F(StoreTest, DailyScoresOfLeapFebruary) {
     ASSERT_EQ(list->size(), 29u);
     EXPECT_EQ((*list)[0], std::make_pair(std::string("02-01-2024"), 0));
     EXPECT_EQ((*list)[28], std::make_pair(std::string("02-29-2024"), 180));
-    for (int d = 2; d <= 28; ++d) EXPECT_EQ((*list)[d - 1].second, 0) << d;
+    for (int d = 2; d <= 28; ++d)
+        EXPECT_EQ((*list)[d - 1].second, 0) << d;
 
     // A list the caller passes is emptied first.
     records::TDailyScoresList mine{{"junk", 1}};
@@ -193,7 +199,8 @@ TEST_F(StoreTest, DailyScoresWithoutLogAreAllZero) {
     records::TDailyScoresList list;
     t.GetDailyScoresForMonth(4, 2025, list);
     ASSERT_EQ(list.size(), 30u);
-    for (const auto& e : list) EXPECT_EQ(e.second, 0);
+    for (const auto& e : list)
+        EXPECT_EQ(e.second, 0);
     EXPECT_EQ(list[29].first, "04-30-2025");
     EXPECT_FALSE(Exists(records::PLAY_LOG_FILE_NAME));
 }
@@ -215,18 +222,22 @@ TEST(ExchangeRank, FirstTenPlacesEqualTheFullProcedureOnRandomData) {
         const int n = static_cast<int>(rng() % 300);
         const int spread = 1 + static_cast<int>(rng() % 40); // few values: many ties
         std::vector<std::pair<int, int>> items;              // (identity, key)
-        for (int i = 0; i < n; ++i) items.push_back({i, static_cast<int>(rng() % spread)});
+        for (int i = 0; i < n; ++i)
+            items.push_back({i, static_cast<int>(rng() % spread)});
         auto full = items, cut = items;
         LiteralExchange(full, [](const auto& e) { return e.second; });
-        records::ExchangeRank(std::span(cut), [](const auto& e) { return e.second; }, 10);
-        for (int i = 0; i < n && i < 10; ++i) ASSERT_EQ(cut[i], full[i]) << round << " " << i;
+        records::ExchangeRank(
+            std::span(cut), [](const auto& e) { return e.second; }, 10);
+        for (int i = 0; i < n && i < 10; ++i)
+            ASSERT_EQ(cut[i], full[i]) << round << " " << i;
         auto all = items;
         records::ExchangeRank(std::span(all), [](const auto& e) { return e.second; });
         ASSERT_EQ(all, full) << round;
     }
 }
 
-// ---- One-pass month queries against the per-day queries ------------------------------------------
+// ---- One-pass month queries against the per-day queries
+// ------------------------------------------
 
 TEST_F(StoreTest, OnePassMonthQueriesMatchThePerDayOnesOnRandomLogs) {
     TDailyTracker t;
@@ -300,8 +311,10 @@ TEST_F(StoreTest, MonthlyTotalsMatchTheLiteralProcedureOnRandomLogs) {
         int32_t count = 0;
         const auto totals = Totals(t, 5, 2025, capacity, count);
         ASSERT_EQ(count, static_cast<int32_t>(ref.size()));
-        for (std::size_t i = 0; i < ref.size(); ++i) ASSERT_EQ(totals[i], ref[i]) << round << " " << i;
-        for (std::size_t i = ref.size(); i < capacity; ++i) ASSERT_EQ(totals[i], Entry{});
+        for (std::size_t i = 0; i < ref.size(); ++i)
+            ASSERT_EQ(totals[i], ref[i]) << round << " " << i;
+        for (std::size_t i = ref.size(); i < capacity; ++i)
+            ASSERT_EQ(totals[i], Entry{});
     }
 }
 
@@ -311,7 +324,8 @@ TEST_F(StoreTest, BytesAfterTheNameNeverSplitAPlayer) {
     const TDateTime d = D(2025, 7, 4);
     std::string a = Bytes({"Ann", d, 100, 10});
     std::string b = Bytes({"Ann", d + 1, 50, 10});
-    for (int i = 4; i < 48; ++i) b[i] = static_cast<char>(0xA5 ^ i); // leftovers of a longer name
+    for (int i = 4; i < 48; ++i)
+        b[i] = static_cast<char>(0xA5 ^ i); // leftovers of a longer name
     std::string c = Bytes({std::string(40, 'W'), d, 7, 10});
     c[0] = static_cast<char>(99); // a length byte beyond 40 reads as 40
     WriteBytes(records::PLAY_LOG_FILE_NAME, a + b + c);
@@ -333,7 +347,9 @@ TEST_F(StoreTest, BytesAfterTheNameNeverSplitAPlayer) {
 
 TEST_F(StoreTest, SumsBeyondThe32BitRangeSaturate) {
     const TDateTime d = D(2025, 7, 4);
-    WriteLog({{"Max", d, 2000000000, 10}, {"Max", d + 1, 2000000000, 10}, {"Min", d, -2000000000, 10},
+    WriteLog({{"Max", d, 2000000000, 10},
+              {"Max", d + 1, 2000000000, 10},
+              {"Min", d, -2000000000, 10},
               {"Min", d + 2, -2000000000, 10}});
     TDailyTracker t;
     int32_t pins = 0, games = 0;
