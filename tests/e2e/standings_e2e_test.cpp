@@ -262,6 +262,28 @@ TEST(StandingsDoor, BulletinsAreWrittenWhenTheCallerQuits) {
     EXPECT_TRUE(door.Errors().empty()) << door.Errors();
 }
 
+TEST(StandingsDoor, BulletinsAreStillWrittenWhenAnErrorEscapesTheMenu) {
+    DoorLaunch l = Caller("Ann", "2025-09-13 10:00:00", {{"Bob", 2025, 9, 1, 120}});
+    l.Files.pop_back();  // the records file is replaced by a directory below
+    DoorProcess door(l);
+    std::filesystem::create_directory(door.Dir() + "/pmchrec.dat");
+    ToMenu(door);
+    Expect(door, "p", "[R]edraw  [S]cores  [H]elp  [Q]uit");
+    Expect(door, "Q", "Really quit? (Y/N)");
+    // The game is recorded, then the records file cannot be updated: the error ends the door.
+    door.Send("Y");
+    const auto code = door.WaitExit(8000);
+    ASSERT_TRUE(code.has_value()) << door.Describe();
+    EXPECT_EQ(*code, 1);
+    const std::string& err = door.Errors();
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_NE(err.find("pmchrec.dat"), std::string::npos) << err;
+    const std::string asc = door.ReadFile("pmchwin.asc");
+    EXPECT_NE(asc.find(" 1.  Bob                             120             1"), std::string::npos) << asc;
+    EXPECT_NE(asc.find(" 2.  Ann                               0             1"), std::string::npos) << asc;
+    EXPECT_TRUE(door.FileExists("pmchwin.ans"));
+}
+
 TEST(StandingsDoor, NoBulletinsAfterAHangup) {
     DoorProcess door(Caller("Ann", "2025-09-13 10:00:00", {{"Ann", 2025, 9, 1, 180}}));
     ToMenu(door);
