@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace harbex {
 
@@ -35,5 +36,27 @@ std::string AnsiGotoY(uint8_t AY);         // "\e[255A" then "\e[<y-1>B" when y 
 // Pipe codes to sequences: "|" + two hex digits (either case) becomes AnsiTextAttr of the
 // value with the blink bit dropped; anything else, and texts under 3 bytes, are copied.
 std::string PipeToAnsi(const std::string& AText);
+
+// ---- ANSI interpreter for the local console ---------------------------------------
+// AnsiWrite shows on the local console (screen image) what an ANSI terminal would show
+// for AText: plain text at the cursor in the console attribute, control sequences carried
+// out with the console's cursor, clearing and colour operations. Its state persists
+// between calls, so a sequence may be split over several calls. Nothing goes to the caller.
+
+enum class TAnsiParserState : int32_t { None = 0, HaveEscape = 1, HaveBracket = 2 };
+
+extern TAnsiParserState AnsiParserState;  // None
+extern std::string AnsiBuffer;            // digits of the parameter being read
+extern std::vector<int32_t> AnsiParams;   // entry 0 a placeholder 0; parameters from 1
+extern uint16_t AnsiXY;                   // saved cursor: column low byte, row high byte
+extern uint8_t AnsiAttr;                  // attribute saved by the conceal code (7)
+
+void AnsiWrite(const std::string& AText);
+void AnsiWriteLn(const std::string& AText);
+void AddAnsiParam(int32_t AValue);
+// Carries out the sequence whose final character is ACode with the current AnsiParams.
+void HandleCode(char ACode);
+// Interpreter back to its program-start state (tests).
+void AnsiResetInterpreter();
 
 } // namespace harbex

@@ -7,6 +7,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "harbex/consolescreen.h"
 #include "harbex/process.h"
 
 namespace harbex {
@@ -268,11 +269,16 @@ uint8_t ConsoleGetAttr() { return gAttr; }
 
 void ConsoleSetAttr(uint8_t AAttr) { gAttr = AAttr; }
 
+// The screen image always follows; standard output gets the text directly unless the
+// image is already being drawn there.
 void ConsoleClrScr() {
-    if (StdoutIsTerminal()) WriteAllFd(1, AttrSgr(gAttr) + "\x1b[2J\x1b[1;1H");
+    ScrClrScr();
+    if (!ScrMirrorActive() && StdoutIsTerminal()) WriteAllFd(1, AttrSgr(gAttr) + "\x1b[2J\x1b[1;1H");
 }
 
 void ConsoleWrite(const std::string& AText) {
+    ScrWrite(AText);
+    if (ScrMirrorActive()) return;
     if (StdoutIsTerminal())
         WriteAllFd(1, AttrSgr(gAttr) + AText);
     else

@@ -57,7 +57,8 @@ void ConsoleSetInputFd(int AFd);
 // ---- Attribute and local screen ---------------------------------------------------
 uint8_t ConsoleGetAttr();
 void ConsoleSetAttr(uint8_t AAttr);
-// Clears the local screen in the console attribute and homes the cursor.
+// Clears the local screen in the console attribute and homes the cursor (screen image and,
+// where it is not already drawn from the image, standard output).
 void ConsoleClrScr();
 // Writes text to the local screen (standard output) in the console attribute.
 void ConsoleWrite(const std::string& AText);

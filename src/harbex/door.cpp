@@ -1,6 +1,7 @@
 #include "harbex/door.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <poll.h>
 
@@ -26,7 +27,7 @@ TExitProc OldExitProc = nullptr;
 
 TDoorOnCLP DoorOnCLP = nullptr;
 TDoorProc DoorOnHangup = DefaultOnHangup;
-TDoorProc DoorOnStatusBar = nullptr;
+TDoorProc DoorOnStatusBar = DefaultOnStatusBar;
 TDoorOnSysopKey DoorOnSysopKey = nullptr;
 TDoorProc DoorOnTimeOut = DefaultOnTimeOut;
 TDoorOnWarning DoorOnTimeOutWarning = nullptr;
@@ -123,7 +124,10 @@ TDateTime DoorClockNow() {
     return gAnchorWall + static_cast<double>(mono - gAnchorMono) / kMsPerDay;
 }
 
-int32_t DoorSecondsBetween(TDateTime A, TDateTime B) { return static_cast<int32_t>(MsBetween(A, B) / 1000); }
+int32_t DoorSecondsBetween(TDateTime A, TDateTime B) {
+    const int64_t secs = MsBetween(A, B) / 1000;
+    return secs > INT32_MAX ? INT32_MAX : static_cast<int32_t>(secs);  // "never" stays large
+}
 
 int32_t DoorSecondsIdle() { return DoorSecondsBetween(DoorClockNow(), DoorLastKey.Time); }
 
@@ -406,7 +410,7 @@ void DoorResetForTests() {
     OldExitProc = nullptr;
     DoorOnCLP = nullptr;
     DoorOnHangup = DefaultOnHangup;
-    DoorOnStatusBar = nullptr;
+    DoorOnStatusBar = DefaultOnStatusBar;
     DoorOnSysopKey = nullptr;
     DoorOnTimeOut = DefaultOnTimeOut;
     DoorOnTimeOutWarning = nullptr;

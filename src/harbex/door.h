@@ -123,6 +123,9 @@ extern TDoorProc DoorOnUsage;               // DefaultOnUsage (start-up module)
 void DefaultOnHangup();
 void DefaultOnTimeOut();
 void DefaultOnTimeUp();
+// Draws the local status bar on row 25 of the local screen only (name, program, idle and
+// time left); nothing goes to the caller. Defined with the screen tools (videoutils).
+void DefaultOnStatusBar();
 
 // ---- Session queries ---------------------------------------------------------
 

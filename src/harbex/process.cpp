@@ -92,6 +92,13 @@ void InstallProcessSignals() {
     ::sigaction(SIGTERM, &hup, nullptr);
 }
 
+void ResetProcessSignals() {
+    gSignalsInstalled = false;
+    ::signal(SIGPIPE, SIG_DFL);
+    ::signal(SIGHUP, SIG_DFL);
+    ::signal(SIGTERM, SIG_DFL);
+}
+
 bool HangupSignalled() { return gHangup != 0; }
 
 void RaiseHangupSignal() { OnHangupSignal(SIGHUP); }

@@ -50,6 +50,10 @@ class EHalt : public std::exception {
 // it opens the channel, writes and waits for keys).
 void InstallProcessSignals();
 
+// Puts SIGPIPE, SIGHUP and SIGTERM back to their defaults and forgets the installation, as
+// in a freshly started process (tests).
+void ResetProcessSignals();
+
 // True once SIGHUP or SIGTERM arrived (or RaiseHangupSignal was called).
 bool HangupSignalled();
 // Raises the flag as a signal would (also for tests); ClearHangupSignal lowers it (tests).

@@ -158,6 +158,11 @@ DoorProcess::~DoorProcess() {
   if (FOutputFd >= 0 && FOutputFd != FCallerFd) close(FOutputFd);
   for (int fd : {FCallerFd, FConsoleFd, FErrorFd})
     if (fd >= 0) close(fd);
+  // Debugging aid: PINMARCH_E2E_CAPTURE=<file> keeps the caller's stream of the last door.
+  if (const char* capture = std::getenv("PINMARCH_E2E_CAPTURE")) {
+    std::ofstream out(capture, std::ios::binary);
+    out << FReceived;
+  }
   std::error_code ec;
   if (!FDir.empty() && std::getenv("PINMARCH_E2E_KEEP") == nullptr) fs::remove_all(FDir, ec);
 }

@@ -1,0 +1,261 @@
+#include "harbex/doorstartup.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+
+#include "common/datetime.h"
+#include "harbex/comm.h"
+#include "harbex/console.h"
+#include "harbex/door.h"
+#include "harbex/doorinput.h"
+#include "harbex/dropfiles.h"
+#include "harbex/process.h"
+#include "harbex/stringutils.h"
+
+namespace harbex {
+
+// The start-up hooks with their defaults (declared with the other hooks in door.h).
+TDoorProc DoorOnLocalLogin = DefaultOnLocalLogin;
+TDoorProc DoorOnUsage = DefaultOnUsage;
+
+namespace {
+
+std::string gProgramPath;
+int gMessageFd = 1;
+
+void MessageLine(const std::string& AText) { WriteAllFd(gMessageFd, AText + "\r\n"); }
+
+// A start-up failure: the message between empty lines on a cleared local
+// console, a pause so the sysop can read it, and an orderly end.
+[[noreturn]] void StartupFailure(const std::string& ALine1, const std::string& ALine2 = "") {
+    ConsoleClrScr();
+    MessageLine("");
+    MessageLine(ALine1);
+    if (!ALine2.empty()) MessageLine(ALine2);
+    MessageLine("");
+    common::SleepMs(2500);
+    Halt(0);
+}
+
+// True when the path names something that exists and is not a directory.
+bool DropFileExists(const std::string& APath) {
+    struct stat st {};
+    return ::stat(APath.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+// Picks and runs the reader whose name the path contains; false when none fits.
+bool ReadDropFile(const std::string& APath) {
+    if (!DropFileExists(APath)) return false;
+    const std::string upper = UpperCase(APath);
+    if (upper.find("DOOR32.SYS") != std::string::npos) {
+        ReadDoor32(APath);
+    } else if (upper.find("DOOR.SYS") != std::string::npos) {
+        ReadDoorSys(APath);
+    } else if (upper.find("DORINFO") != std::string::npos) {
+        ReadDorinfo(APath);
+    } else if (upper.find("INFO.") != std::string::npos) {
+        ReadLordInfo(APath);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// The channel a drop file asks for.
+void ResolveChannel(bool AForceStdIO) {
+    const int type = DoorDropInfo.ComType;
+    if (type == 0) {
+        StdIO = true;
+    } else if (type == 1 || type == 2) {
+        if (AForceStdIO) {
+            StdIO = true;
+        } else if (DoorDropInfo.ComNum >= 0) {
+            StdIO = false;
+        } else if (DoorDropInfo.ComNum == -1) {
+            StdIO = true;
+        } else {
+            StartupFailure("  Invalid comm number: " + std::to_string(DoorDropInfo.ComNum));
+        }
+    }
+    // 3 or more: StdIO keeps its value.
+}
+
+} // namespace
+
+const std::string& DoorProgramPath() { return gProgramPath; }
+
+std::string DoorProgramFileName() {
+    const std::size_t slash = gProgramPath.find_last_of('/');
+    return slash == std::string::npos ? gProgramPath : gProgramPath.substr(slash + 1);
+}
+
+void DoorSetStartupMessageFd(int AFd) { gMessageFd = AFd < 0 ? 1 : AFd; }
+
+TDoorCommandLine DoorParseCommandLine(const std::vector<std::string>& AParams) {
+    TDoorCommandLine cl;
+    for (const std::string& arg : AParams) {
+        if (arg.size() < 2 || (arg[0] != '-' && arg[0] != '/')) continue;
+        const char letter = UpperCase(std::string(1, arg[1]))[0];
+        const std::string value = arg.substr(2);
+        switch (letter) {
+        case '?': cl.Local = false; break;
+        case 'D':
+            cl.Local = false;
+            cl.DropFile = value;
+            break;
+        case 'N': cl.Node = StrToIntDef(value, 0); break;
+        case 'S':
+            cl.Local = false;
+            cl.Socket = StrToIntDef(value, -1);
+            break;
+        case 'X': cl.ForceStdIO = true; break;
+        default:
+            if (DoorOnCLP) DoorOnCLP(letter, value);
+            break;
+        }
+    }
+    return cl;
+}
+
+void DoorStartup(int argc, const char* const* argv) {
+    std::vector<std::string> args;
+    for (int i = 0; i < argc; ++i) args.emplace_back(argv[i] ? argv[i] : "");
+    DoorStartup(args);
+}
+
+void DoorStartup(const std::vector<std::string>& AArgs) {
+    InstallProcessSignals();
+    gProgramPath = AArgs.empty() ? std::string() : AArgs[0];
+    if (gProgramPath.empty()) {
+        char buf[PATH_MAX];
+        const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+        if (n > 0) gProgramPath.assign(buf, static_cast<std::size_t>(n));
+    }
+    const TDoorCommandLine cl = DoorParseCommandLine(
+        AArgs.size() > 1 ? std::vector<std::string>(AArgs.begin() + 1, AArgs.end())
+                         : std::vector<std::string>());
+
+    // Mode selection: the first rule that applies.
+    if (cl.Local) {
+        DoorDropInfo.Node = cl.Node;
+        StdIO = true;
+        if (DoorOnLocalLogin) {
+            DoorOnLocalLogin();
+            DoorClrScr();
+        }
+        // The sysop's terminal is raw only while keys are being read.
+        ConsoleRawMode(false);
+    } else if (cl.Socket >= 0 && cl.Node > 0) {
+        DoorDropInfo.ComNum = cl.Socket;
+        DoorDropInfo.ComType = 2;
+        DoorDropInfo.Node = cl.Node;
+        StdIO = false;
+    } else if (cl.Socket == -1 && cl.Node > 0) {
+        DoorDropInfo.ComNum = -1;
+        DoorDropInfo.ComType = 2;
+        DoorDropInfo.Node = cl.Node;
+        StdIO = true;
+    } else if (!cl.DropFile.empty()) {
+        if (!ReadDropFile(cl.DropFile)) {
+            StartupFailure("  Drop File Does Not Exist Or Is Not Supported:", "  " + cl.DropFile);
+        }
+        ResolveChannel(cl.ForceStdIO);
+    } else {
+        if (DoorOnUsage) DoorOnUsage();
+        Halt(0);
+    }
+
+    // Completing the session records; time counts from here, after the login.
+    DoorLastKey.Time = DoorClockNow();
+    DoorSession.TimeOn = DoorClockNow();
+    DoorDropInfo.RealNameOrAlias =
+        DoorDropInfo.RealName.empty() ? DoorDropInfo.Alias : DoorDropInfo.RealName;
+    DoorDropInfo.AliasOrRealName =
+        DoorDropInfo.Alias.empty() ? DoorDropInfo.RealName : DoorDropInfo.Alias;
+
+    if (!StdIO) {
+        if (!DoorOpenComm()) StartupFailure("  No Carrier Detected");
+        OldExitProc = GetExitProc();
+        SetExitProc(NewExitProc);
+        DoorSession.Events = true;
+        DoorSession.EventsTime = 0;
+        DoorClrScr();
+    }
+}
+
+bool DoorOpenComm() {
+    if (StdIO) return true;
+    CommOpen(DoorDropInfo.ComNum);
+    return CommCarrier();
+}
+
+void DoorClose(bool ADisconnect) {
+    if (!StdIO) CommClose(ADisconnect);
+}
+
+void DoorShutdown() {
+    DoorClose(false);
+    ConsoleRawMode(false);
+    DoorLiteBarOptions.clear();
+    DoorLiteBarOptions.shrink_to_fit();
+}
+
+void NewExitProc() {
+    SetExitProc(OldExitProc);
+    DoorTextAttr(7);
+    DoorCursorDown(255);
+    DoorCursorLeft(255);
+    if (!StdIO) DoorClose(false);
+}
+
+void DefaultOnLocalLogin() {
+    DoorTextAttr(7);
+    DoorClrScr();
+    DoorWriteLn();
+    DoorWriteLn();
+    DoorWriteLn("  |1F  LOCAL LOGIN - FOR NODE " + std::to_string(DoorDropInfo.Node) + "|07");
+    DoorWriteLn();
+    DoorWriteLn();
+    DoorWriteLn("  |09Run " + DoorProgramFileName() + " /? for command-line usage help|07");
+    DoorWriteLn();
+    std::string name;
+    do {
+        DoorWrite("  |0AName or handle |0F:|07 ");
+        name = DoorInput("SYSOP", "qwertyuiopasdfghjklzxcvbnmQWERTYUIOPASDFGHJKLZXCVBNM ", 0, 40, 40,
+                         31);
+    } while (name.empty());
+    DoorDropInfo.RealName = name;
+    DoorDropInfo.Alias = name;
+}
+
+void DefaultOnUsage() {
+    const std::string exe = DoorProgramFileName();
+    ConsoleClrScr();
+    const std::string lines[] = {
+        "",
+        " USAGE: " + exe + " <PARAMETERS>",
+        "",
+        " Load settings from a dropfile (DOOR32.SYS, DOOR.SYS, DORINFO*.DEF or INFO.*)",
+        "  -D         PATH\\FILENAME OF DROPFILE",
+        " Example: " + exe + " -DC:\\BBS\\NODE1\\DOOR32.SYS",
+        "",
+        " Pass settings on command-line",
+        "  -N         NODE NUMBER",
+        "  -S         SOCKET HANDLE",
+        " Example: " + exe + " -N1 -S1000",
+        "",
+        " Run in local mode",
+        "  -L         LOCAL MODE",
+        " Example: " + exe + " -L",
+        "",
+        " Optional parameters",
+        "  -X         DISABLE COMM ROUTINES (STDIO MODE)",
+        "",
+    };
+    for (const std::string& line : lines) MessageLine(line);
+    Halt(0);
+}
+
+} // namespace harbex

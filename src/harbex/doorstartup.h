@@ -1,0 +1,68 @@
+// Session start-up and shutdown. DoorStartup reads the command line, picks local,
+// socket, standard-I/O or drop-file mode, reads the drop file, completes the
+// session records and opens the comm channel; DoorShutdown ends the session
+// without hanging up on the caller.
+//
+// Promises:
+// - DoorStartup returns only with a ready session. Every failure (no usable drop
+//   file, a comm handle below -1, no carrier) prints its message to standard
+//   output, waits 2500 ms (common::SleepMs) and ends the process with Halt(0);
+//   the usage screen ends with Halt(0) at once.
+// - The exit procedure NewExitProc is installed exactly when the comm channel was
+//   opened; it restores the previous exit procedure, resets the caller's attribute
+//   to 7, moves the cursor to the bottom-left corner and closes the channel
+//   without disconnecting.
+// - In standard-I/O mode the event pump stays off and no exit procedure is added.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace harbex {
+
+// What the command line asked for.
+struct TDoorCommandLine {
+    std::string DropFile;     // D
+    bool ForceStdIO = false;  // X
+    bool Local = true;        // false once D, S or ? was seen
+    int32_t Node = 0;         // N; 0 when not a number
+    int32_t Socket = -99;     // S; -1 when not a number
+};
+
+// Parses the arguments (without the program path). Switches start with "-" or "/"
+// and carry their value right after the letter (-N1, /DC:\BBS\DOOR32.SYS); the
+// letter is case-insensitive. Unknown letters go to DoorOnCLP when it is set.
+TDoorCommandLine DoorParseCommandLine(const std::vector<std::string>& AParams);
+
+// The whole start-up. argv[0] is the program's path (its file name shows on the
+// login and usage screens); the other entries are the switches.
+void DoorStartup(int argc, const char* const* argv);
+void DoorStartup(const std::vector<std::string>& AArgs);
+
+// DoorClose(false), then the light-bar options are freed.
+void DoorShutdown();
+// Closes the comm channel (shutting the socket down first when ADisconnect); does
+// nothing in standard-I/O mode or when the channel is already closed.
+void DoorClose(bool ADisconnect);
+// Standard-I/O mode: true at once. Otherwise opens the channel on
+// DoorDropInfo.ComNum and returns the carrier.
+bool DoorOpenComm();
+
+// Default hooks: the local login screen (asks for a name, "SYSOP" by default) and
+// the usage screen (ends the process with Halt(0)).
+void DefaultOnLocalLogin();
+void DefaultOnUsage();
+
+// The kit's exit procedure; DoorStartup installs it when it opens the channel.
+void NewExitProc();
+
+// The program's path as given to DoorStartup, and its file-name part.
+const std::string& DoorProgramPath();
+std::string DoorProgramFileName();
+
+// Test seam: the descriptor the start-up messages and the usage screen are
+// written to (1, standard output, by default).
+void DoorSetStartupMessageFd(int AFd);
+
+} // namespace harbex
