@@ -330,3 +330,35 @@ TEST(Cards, RandomCardsKeepOffTheTitleBoxAndThePrompt) {
 }
 
 } // namespace
+
+namespace {
+
+// The intro adds cards until a key arrives: a sleep hook counts the pauses and lets the
+// caller's key arrive after the tenth card of the waiting loop.
+int gSleeps = 0;
+int gKeyAfter = 0;
+apptest::DoorLine* gLine = nullptr;
+
+TEST(Screens, IntroAddsCardsUntilAKeyAndRedrawsTheTitleBoxEveryFifthCard) {
+    DoorLine line;
+    gLine = &line;
+    gSleeps = 0;
+    gKeyAfter = 15 + 10;
+    common::SetSleepHook([](int) {
+        if (++gSleeps == gKeyAfter) gLine->Keys("x");
+    });
+    kegora::ShowIntroScreen();
+    common::SetSleepHook(nullptr);
+    gLine = nullptr;
+    const std::string sent = line.Take();
+    size_t cards = 0, boxes = 0;
+    for (size_t at = sent.find("\x1b[0m"); at != std::string::npos; at = sent.find("\x1b[0m", at + 1)) ++cards;
+    for (size_t at = sent.find("PINMARCH"); at != std::string::npos; at = sent.find("PINMARCH", at + 1)) ++boxes;
+    EXPECT_EQ(gSleeps, 25);  // 15 cards with 100 ms pauses, then 10 with 200 ms pauses
+    EXPECT_EQ(cards, 25u);
+    EXPECT_EQ(boxes, 3u);  // once, then after the 5th and the 10th added card
+    EXPECT_EQ(line.Screen.Text(20, 11, 40), "\xba" + std::string(15, ' ') + "PINMARCH" + std::string(15, ' ') + "\xba");
+    EXPECT_EQ(line.Screen.Text(25, 15, 31), "...Press any key to continue...");
+}
+
+} // namespace

@@ -1,0 +1,61 @@
+// kegora: the Pinmarch door. main runs the door session from start-up to the return to the
+// board: start-up, the rebuild of missing all-time records, the intro screen and the main
+// menu, then shutdown. An error that escapes the screens (a data file that cannot be read or
+// written) ends the door cleanly: one line on the local console naming the file and the
+// reason, the session closed without hanging up on the caller, exit code 1.
+#include <unistd.h>
+
+#include <cstdio>
+#include <exception>
+#include <string>
+
+#include "app/mainmenu.h"
+#include "app/screens.h"
+#include "game/cardgame.h"
+#include "harbex/door.h"
+#include "harbex/doorstartup.h"
+#include "records/dailyplay.h"
+
+namespace {
+
+bool FileExists(const char* AName) { return ::access(AName, F_OK) == 0; }
+
+void RebuildMissingAllTimeRecords() {
+    if (FileExists(records::ALL_TIME_FILE_NAME) || !FileExists(records::PLAY_LOG_FILE_NAME)) return;
+    harbex::DoorClrScr();
+    harbex::DoorGotoXY(20, 12);
+    harbex::DoorTextAttr(14);
+    harbex::DoorWrite("Building all-time records from history...");
+    records::TDailyTracker tracker;
+    tracker.RebuildAllTimeRecords();
+}
+
+void RunDoor(int argc, char** argv) {
+    harbex::DoorStartup(argc, argv);
+    harbex::DoorProgramNameAndVersion = kegora::ProgramNameAndVersion();
+    RebuildMissingAllTimeRecords();
+    game::RandomizeFromClock();
+    kegora::ShowIntroScreen();
+    kegora::ShowMainMenu();
+    harbex::DoorShutdown();
+}
+
+void ReportFailure(const std::string& AReason) {
+    std::fprintf(stderr, "%s: stopped: %s\n", kegora::GAME_NAME, AReason.c_str());
+    std::fflush(stderr);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    try {
+        RunDoor(argc, argv);
+        return 0;
+    } catch (const records::EPlayRecordIOError& e) {
+        ReportFailure("cannot use \"" + e.FileName() + "\": " + e.Reason());
+    } catch (const std::exception& e) {
+        ReportFailure(e.what());
+    }
+    harbex::DoorShutdown();
+    return 1;
+}
