@@ -12,6 +12,7 @@
 #include "harbex/console.h"
 #include "harbex/crt2.h"
 #include "harbex/door.h"
+#include "harbex/stringutils.h"
 
 namespace {
 
@@ -68,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* AData, size_t ASize) {
     FUZZ_CHECK(harbex::PipeToAnsi(text) == RefPipe(text));
     FUZZ_CHECK(harbex::GetTextAttr() == attr);  // pipe codes never change the tracked attribute
 
-    const std::string stripped = harbex::VeskStripCodes(text);
+    const std::string stripped = harbex::VeskStrip(text);
     FUZZ_CHECK(stripped.size() <= text.size());
     FUZZ_CHECK(stripped.find('`') == std::string::npos);
 
