@@ -75,12 +75,16 @@ void ShowIntroScreen() {
     game::RandomizeFromClock();
     DoorClrScr();
     DrawTitleBox();
-    for (int i = 0; i < 15; ++i) {
+    // A caller who has gone ends the cards at once: the key read below then takes the
+    // hang-up path. (In standard-I/O mode the pump is off, so the key poll alone would never
+    // end the loop after a hang-up.)
+    for (int i = 0; i < 15 && DoorCarrier(); ++i) {
         DrawRandomCard();
         common::SleepMs(100);
+        (void)DoorKeyPressed();  // looks at the input (an end is noticed); a key stays queued
     }
     int counter = 0;
-    while (!DoorKeyPressed()) {
+    while (DoorCarrier() && !DoorKeyPressed()) {
         DrawRandomCard();
         ++counter;
         if (counter % 5 == 0) DrawTitleBox();
