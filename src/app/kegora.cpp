@@ -1,8 +1,8 @@
 // kegora: the Pinmarch door. main runs the door session from start-up to the return to the
 // board: start-up, the rebuild of missing all-time records, the intro screen and the main
-// menu, then the bulletins and shutdown. An error that escapes the screens (a data file that cannot be read or
-// written) ends the door cleanly: one line on the local console naming the file and the
-// reason, the session closed without hanging up on the caller, exit code 1.
+// menu, then the bulletins and shutdown. An error that escapes the screens (a data file that
+// cannot be read or written) ends the door cleanly: one line on the local console naming the
+// file and the reason, the session closed without hanging up on the caller, exit code 1.
 #include <unistd.h>
 
 #include <cstdio>
