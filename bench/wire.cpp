@@ -3,6 +3,7 @@
 //     (default 60; first argument overrides), measured from the waiting process's rusage.
 //  2. Key round trip over a socketpair: the caller (another process) sends a key, the door
 //     reads it with DoorReadKey and echoes it with DoorWrite, the caller receives it.
+#include <poll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/time.h>
@@ -77,6 +78,24 @@ double IdleCpuMs(int ASeconds) {
     return std::atof(reply.c_str());  // CPU of the wait alone, measured by the door itself
 }
 
+// The floor for comparison: a process that only wakes once a second in poll() on a quiet
+// socket, as any door must while its pump runs, for the same time.
+double BarePollCpuMs(int ASeconds) {
+    int sv[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, sv) != 0) return -1;
+    struct rusage a {}, b {};
+    ::getrusage(RUSAGE_SELF, &a);
+    for (int i = 0; i < ASeconds; ++i) {
+        pollfd p{sv[0], POLLIN, 0};
+        ::poll(&p, 1, 1000);
+    }
+    ::getrusage(RUSAGE_SELF, &b);
+    ::close(sv[0]);
+    ::close(sv[1]);
+    return (b.ru_utime.tv_sec - a.ru_utime.tv_sec + b.ru_stime.tv_sec - a.ru_stime.tv_sec) * 1000.0 +
+           (b.ru_utime.tv_usec - a.ru_utime.tv_usec + b.ru_stime.tv_usec - a.ru_stime.tv_usec) / 1000.0;
+}
+
 void RoundTrip(int ACount) {
     int sv[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, sv) != 0) return;
@@ -120,7 +139,21 @@ void RoundTrip(int ACount) {
 int main(int argc, char** argv) {
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 60;
     RoundTrip(20000);
+    // The bare loop runs in a child at the same time, so both see the same machine load.
+    int pv[2];
+    if (::pipe(pv) != 0) return 1;
+    const pid_t bare = ::fork();
+    if (bare == 0) {
+        const std::string msg = std::to_string(BarePollCpuMs(seconds));
+        [[maybe_unused]] const ssize_t w = ::write(pv[1], msg.data(), msg.size());
+        ::_exit(0);
+    }
+    ::close(pv[1]);
     const double cpu = IdleCpuMs(seconds);
+    char buf[64] = {};
+    [[maybe_unused]] const ssize_t r = ::read(pv[0], buf, sizeof buf - 1);
+    ::waitpid(bare, nullptr, 0);
+    std::printf("CPU of a bare once-a-second poll() loop over the same %d s: %.2f ms\n", seconds, std::atof(buf));
     std::printf("CPU used waiting in DoorReadKey (socket mode, pump on) for %d s: %.2f ms (%.2f ms per minute)\n",
                 seconds, cpu, seconds > 0 ? cpu * 60.0 / seconds : 0.0);
     return 0;

@@ -16,12 +16,6 @@ const std::string ESC = "\x1b[";
 
 std::string Num(int AValue) { return std::to_string(AValue); }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 } // namespace
 
 std::string AnsiTextColour(uint8_t AColour) {
@@ -63,31 +57,6 @@ std::string AnsiGotoY(uint8_t AY) {
     std::string s = AnsiCursorUp(255);
     if (AY > 1) s += AnsiCursorDown(static_cast<uint8_t>(AY - 1));
     return s;
-}
-
-std::string PipeToAnsi(const std::string& AText) {
-    if (AText.size() < 3) return AText;
-    std::string out;
-    out.reserve(AText.size() + 16);
-    const size_t n = AText.size();
-    size_t i = 0;
-    while (i < n) {
-        const char c = AText[i];
-        if (c == '|' && i + 2 < n) {
-            const int hi = HexDigit(AText[i + 1]);
-            const int lo = HexDigit(AText[i + 2]);
-            if (hi >= 0 && lo >= 0) {
-                int value = hi * 16 + lo;
-                if (value > 127) value -= 128;
-                out += AnsiTextAttr(static_cast<uint8_t>(value));
-                i += 3;
-                continue;
-            }
-        }
-        out += c;
-        ++i;
-    }
-    return out;
 }
 
 // ---- ANSI interpreter -------------------------------------------------------------

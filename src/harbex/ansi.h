@@ -1,6 +1,5 @@
 // ANSI (ECMA-48) sequence builders for the caller's terminal: pure functions returning
 // the bytes; colour builders read the tracked attribute (crt2) but never change it.
-// Also the pipe-code translator ("|" + two hex digits = a whole attribute).
 #pragma once
 
 #include <cstdint>
@@ -33,9 +32,6 @@ std::string AnsiGotoXY(uint8_t AX, uint8_t AY);  // "\e[<y>;<x>f"
 std::string AnsiGotoX(uint8_t AX);         // "\e[255D" then "\e[<x-1>C" when x > 1
 std::string AnsiGotoY(uint8_t AY);         // "\e[255A" then "\e[<y-1>B" when y > 1
 
-// Pipe codes to sequences: "|" + two hex digits (either case) becomes AnsiTextAttr of the
-// value with the blink bit dropped; anything else, and texts under 3 bytes, are copied.
-std::string PipeToAnsi(const std::string& AText);
 
 // ---- ANSI interpreter for the local console ---------------------------------------
 // AnsiWrite shows on the local console (screen image) what an ANSI terminal would show

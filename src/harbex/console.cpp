@@ -202,18 +202,35 @@ void TConsoleKeyDecoder::Clear() {
 
 // ---- Keyboard ---------------------------------------------------------------------
 
+namespace {
+// The sysop's terminal is raw only while the door reads keys: each read puts it in raw
+// mode and gives it back as it was before returning.
+class TRawWhileReading {
+  public:
+    TRawWhileReading() : FWasRaw(gRawActive) { ConsoleRawMode(true); }
+    ~TRawWhileReading() {
+        if (!FWasRaw) RestoreTerminal();
+    }
+    TRawWhileReading(const TRawWhileReading&) = delete;
+    TRawWhileReading& operator=(const TRawWhileReading&) = delete;
+
+  private:
+    bool FWasRaw;
+};
+} // namespace
+
 bool ConsoleKeyPressed() {
     if (gDecoder.HasKey()) return true;
-    ConsoleRawMode(true);
+    TRawWhileReading raw;
     ReadAvailable();
     return gDecoder.HasKey();
 }
 
 char ConsoleReadKey() {
+    TRawWhileReading raw;
     for (;;) {
         if (gDecoder.HasKey()) return gDecoder.TakeKey();
         if (gEnded || HangupSignalled()) return 0;
-        ConsoleRawMode(true);
         ConsoleWaitInput(1000);
         ReadAvailable();
     }
@@ -223,6 +240,7 @@ bool ConsoleInputEnded() { return gEnded && !gDecoder.HasKey(); }
 
 void ConsoleWaitInput(int AMs) {
     if (gEnded) return;
+    TRawWhileReading raw;  // a cooked terminal would hold keys back until Enter
     pollfd p[2] = {{gInFd, POLLIN, 0}, {HangupWakeFd(), POLLIN, 0}};
     const nfds_t n = p[1].fd >= 0 ? 2 : 1;
     if (HangupSignalled()) return;

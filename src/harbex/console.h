@@ -49,7 +49,8 @@ bool ConsoleInputEnded();
 // Waits until standard input may have a key, at most AMs milliseconds (also wakes on a
 // hang-up signal).
 void ConsoleWaitInput(int AMs);
-// Raw mode on the terminal on standard input (no effect when it is not a terminal).
+// Raw mode on the terminal on standard input (no effect when it is not a terminal). The key
+// reads above switch it on for their own duration only and restore the terminal after.
 void ConsoleRawMode(bool AOn);
 // Uses AFd instead of standard input and forgets queued keys (tests; -1 back to 0).
 void ConsoleSetInputFd(int AFd);

@@ -9,6 +9,7 @@
 #include "harbex/comm.h"
 #include "harbex/console.h"
 #include "harbex/crt2.h"
+#include "harbex/stringutils.h"
 
 namespace harbex {
 
@@ -158,7 +159,7 @@ void DoorWriteLn() { DoorWrite("\r\n"); }
 void DoorWriteLn(const std::string& AText) { DoorWrite(AText + "\r\n"); }
 
 void DoorWriteCentered(const std::string& AText) {
-    const size_t len = DoorSession.VeskWrite ? VeskStripCodes(AText).size() : AText.size();
+    const size_t len = DoorSession.VeskWrite ? VeskStrip(AText).size() : AText.size();
     const long column = (80L - static_cast<long>(len)) / 2;
     DoorGotoX(static_cast<uint8_t>(column & 0xFF));
     DoorWrite(AText);
@@ -198,24 +199,6 @@ void DoorTextColourAndBlink(uint8_t AColour, bool ABlink) {
 }
 
 // ---- Grave-accent codes -------------------------------------------------------------
-
-std::string VeskStripCodes(const std::string& AText) {
-    std::string out;
-    out.reserve(AText.size());
-    size_t i = 0;
-    while (i < AText.size()) {
-        if (AText[i] != '`') {
-            out += AText[i++];
-        } else if (i + 1 >= AText.size()) {
-            ++i;
-        } else if (AText[i + 1] == 'r') {
-            i += 3;
-        } else {
-            i += 2;
-        }
-    }
-    return out;
-}
 
 namespace {
 

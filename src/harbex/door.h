@@ -183,10 +183,6 @@ void DoorDoEvents();
 
 namespace harbex {
 
-// ---- Grave-accent (Vesk) codes ---------------------------------------------------
-// The text with grave-accent codes removed ("`r" codes take three characters).
-std::string VeskStripCodes(const std::string& AText);
-
 // ---- Test seams ------------------------------------------------------------------
 // Replaces the blocking wait of the key reader ("wait up to AMs for input"); tests advance
 // a fake clock here. Null restores the real poll().

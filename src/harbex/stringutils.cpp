@@ -1,5 +1,7 @@
 #include "harbex/stringutils.h"
 
+#include "harbex/ansi.h"
+
 #include <cstddef>
 
 namespace harbex {
@@ -123,6 +125,58 @@ std::string UpperCase(const std::string& AText) {
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     }
     return s;
+}
+
+namespace {
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+} // namespace
+
+std::string PipeToAnsi(const std::string& AText) {
+    if (AText.size() < 3) return AText;
+    std::string out;
+    out.reserve(AText.size() + 16);
+    const size_t n = AText.size();
+    size_t i = 0;
+    while (i < n) {
+        const char c = AText[i];
+        if (c == '|' && i + 2 < n) {
+            const int hi = HexDigit(AText[i + 1]);
+            const int lo = HexDigit(AText[i + 2]);
+            if (hi >= 0 && lo >= 0) {
+                int value = hi * 16 + lo;
+                if (value > 127) value -= 128;
+                out += AnsiTextAttr(static_cast<uint8_t>(value));
+                i += 3;
+                continue;
+            }
+        }
+        out += c;
+        ++i;
+    }
+    return out;
+}
+
+std::string VeskStrip(const std::string& AText) {
+    std::string out;
+    out.reserve(AText.size());
+    size_t i = 0;
+    while (i < AText.size()) {
+        if (AText[i] != '`') {
+            out += AText[i++];
+        } else if (i + 1 >= AText.size()) {
+            ++i;
+        } else if (AText[i + 1] == 'r') {
+            i += 3;
+        } else {
+            i += 2;
+        }
+    }
+    return out;
 }
 
 } // namespace harbex

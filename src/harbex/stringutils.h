@@ -47,4 +47,12 @@ int32_t StrToIntDef(const std::string& AText, int32_t ADefault);
 // ASCII letter-case conversion; other bytes are copied unchanged.
 std::string UpperCase(const std::string& AText);
 
+// Inline colour codes of the kit's writer (DoorWrite):
+// Pipe codes to sequences: "|" + two hex digits (either case) becomes AnsiTextAttr of the
+// value with the blink bit dropped; anything else, and texts under 3 bytes, are copied.
+std::string PipeToAnsi(const std::string& AText);
+// The text with grave-accent (Vesk) codes removed: an accent and the character after it,
+// "`r" and the two after it, a trailing lone accent. Pipe codes are not touched.
+std::string VeskStrip(const std::string& AText);
+
 } // namespace harbex

@@ -3,18 +3,12 @@
 #include "harbex/consolescreen.h"
 #include "harbex/crt2.h"
 #include "harbex/door.h"
+#include "harbex/stringutils.h"
 
 namespace harbex {
 namespace {
 
 bool OnScreen(int AX, int AY) { return AX >= 1 && AX <= 80 && AY >= 1 && AY <= 25; }
-
-// Two digits at least, never cut (as the kit's duration texts).
-std::string Pad2(int32_t AValue) {
-    std::string s = std::to_string(AValue);
-    if (s.size() < 2) s.insert(0, 2 - s.size(), '0');
-    return s;
-}
 
 std::string PadRight(std::string AText, size_t AWidth) {
     if (AText.size() < AWidth) AText.append(AWidth - AText.size(), ' ');
@@ -92,10 +86,8 @@ void DefaultOnStatusBar() {
     FastWrite(bar, 1, 25, 30);
     FastWrite(PadRight(DoorDropInfo.RealName, 22), 3, 25, 31);
     FastWrite(DoorProgramNameAndVersion, 31, 25, 31);
-    const int32_t idle = DoorSecondsIdle();
-    FastWrite(PadRight("Idle: " + Pad2(idle / 60) + ":" + Pad2(idle % 60), 11), 51, 25, 31);
-    const int32_t left = DoorSecondsLeft();
-    FastWrite("Left: " + Pad2(left / 3600) + ":" + Pad2(left % 3600 / 60) + ":" + Pad2(left % 60), 65, 25, 31);
+    FastWrite(PadRight("Idle: " + SecToMS(DoorSecondsIdle()), 11), 51, 25, 31);
+    FastWrite("Left: " + SecToHMS(DoorSecondsLeft()), 65, 25, 31);
     ScrEndUpdate();
 }
 

@@ -171,17 +171,24 @@ TEST(LocalModeProcess, UsageScreenAndExitCodeOfTheRealProcess) {
 
 TEST_F(PtyTest, RawOnlyWhileKeysAreRead) {
     int ctl[2];
+    int ctl2[2];
     ASSERT_EQ(::pipe(ctl), 0);
+    ASSERT_EQ(::pipe(ctl2), 0);
     const pid_t pid = SpawnOnPty([&] {
         ::close(ctl[1]);
+        ::close(ctl2[1]);
         StartLocal();
         DoorWrite("<STARTED>");
         char b;
         [[maybe_unused]] ssize_t n = ::read(ctl[0], &b, 1);  // until the test is done looking
+        const char key = DoorReadKey();
+        DoorWrite(std::string("<KEY ") + key + ">");
+        n = ::read(ctl2[0], &b, 1);  // not reading keys until the test has looked again
         DoorShutdown();
         std::exit(0);
     });
     ::close(ctl[0]);
+    ::close(ctl2[0]);
     ASSERT_TRUE(Canonical());
     const std::string before = ReadUntil(FMaster, "Name or handle", 5000);
     EXPECT_NE(before.find("Name or handle"), std::string::npos);
@@ -191,6 +198,13 @@ TEST_F(PtyTest, RawOnlyWhileKeysAreRead) {
     EXPECT_NE(after.find("<STARTED>"), std::string::npos);
     EXPECT_TRUE(Canonical()) << "cooked again once the login has its name";
     ::close(ctl[1]);
+    // A key wait in the session makes it raw again, and the key read gives it back.
+    EXPECT_TRUE(WaitMode(true, 5000)) << "raw while the session waits for a key";
+    ASSERT_EQ(::write(FMaster, "k", 1), 1);
+    const std::string keyed = ReadUntil(FMaster, "<KEY k>", 5000);
+    EXPECT_NE(keyed.find("<KEY k>"), std::string::npos);
+    EXPECT_TRUE(Canonical()) << "cooked while the door only writes";
+    ::close(ctl2[1]);
     int status = 0;
     ASSERT_TRUE(WaitChild(pid, 5000, status));
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);

@@ -2,6 +2,7 @@
 #include "harness.h"
 
 #include "harbex/crt2.h"
+#include "harbex/stringutils.h"
 
 using namespace harbex;
 
@@ -89,9 +90,9 @@ TEST_F(VeskTest, NothingTranslatedDuringSixel) {
 }
 
 TEST_F(VeskTest, StripAndCentering) {
-    EXPECT_EQ(VeskStripCodes("`r1ab`2c`"), "abc");
-    EXPECT_EQ(VeskStripCodes("`rx"), "");
-    EXPECT_EQ(VeskStripCodes("|0F`%x"), "|0Fx") << "pipe codes are not touched";
+    EXPECT_EQ(VeskStrip("`r1ab`2c`"), "abc");
+    EXPECT_EQ(VeskStrip("`rx"), "");
+    EXPECT_EQ(VeskStrip("|0F`%x"), "|0Fx") << "pipe codes are not touched";
     DoorWriteCentered("`2abcdefghij");  // ten visible characters: column 35
     EXPECT_EQ(Drain(), E + "255D" + E + "34C" + DarkNoBlink(32) + "abcdefghij");
 }

@@ -1,0 +1,183 @@
+#include "app/dayscores.h"
+
+#include <cstdio>
+#include <string>
+#include <utility>
+
+#include "app/safename.h"
+#include "app/screens.h"
+#include "app/standings.h"
+#include "harbex/door.h"
+#include "harbex/doorinput.h"
+#include "records/dailyplay.h"
+
+namespace kegora {
+
+using namespace harbex;
+
+namespace {
+
+template <class... TArgs>
+std::string Format(const char* APattern, TArgs... AArgs) {
+    char buffer[128];
+    std::snprintf(buffer, sizeof buffer, APattern, AArgs...);
+    return buffer;
+}
+
+void At(int AX, int AY, uint8_t AAttr, const std::string& AText) {
+    DoorGotoXY(static_cast<uint8_t>(AX), static_cast<uint8_t>(AY));
+    DoorTextAttr(AAttr);
+    DoorWrite(AText);
+}
+
+std::vector<TScoreEntry> ReadDayTable(const std::string& ALogFile, common::TDateTime ADate) {
+    std::vector<TScoreEntry> entries;
+    for (const records::TDayPlay& play : records::ReadDayPlays(ALogFile, ADate, DAY_SCORES_CAPACITY))
+        entries.push_back({play.PlayerName, play.Score});
+    return entries;
+}
+
+// A best-day place on row 6: label, name in 13 columns, score.
+void WriteBestDay(const char* ALabel, uint8_t ALabelAttr, const std::string& AName, int32_t AScore) {
+    DoorTextAttr(ALabelAttr);
+    DoorWrite(ALabel);
+    DoorTextAttr(15);
+    DoorWriteLiteral(NameColumn(AName, 13));
+    DoorTextAttr(10);
+    DoorWrite(" " + std::to_string(AScore));
+}
+
+} // namespace
+
+void SortScoreEntries(std::vector<TScoreEntry>& AEntries) {
+    const std::size_t count = AEntries.size();
+    for (std::size_t i = 0; i + 1 < count; ++i)
+        for (std::size_t j = i + 1; j < count; ++j)
+            if (AEntries[i].Score < AEntries[j].Score) std::swap(AEntries[i], AEntries[j]);
+}
+
+void ShowDayScores(common::TDateTime ADate) {
+    const std::string player = PlayerName();
+    records::TDailyTracker tracker;
+
+    if (!tracker.HasPlayedDate(player, ADate)) {
+        DoorClrScr();
+        DrawBorder(true);
+        At(20, 12, 12, "You must play this day first to view scores!");
+        At(26, 14, 14, "Press any key to continue...");
+        DoorReadKey();
+        return;
+    }
+
+    std::vector<TScoreEntry> entries = ReadDayTable(tracker.FileName(), ADate);
+    SortScoreEntries(entries);
+
+    DoorClrScr();
+    DrawBorder(true);
+    At(25, 2, 31,
+       "=== SCORES FOR " + common::FormatDateTime("MMM DD, YYYY", ADate) + " ===        ");
+    At(25, 7, 15, "Rank   Player              Score");
+    At(25, 8, 7, Repeat(cp437::Horizontal, 32));
+    const std::size_t shown = entries.size() < DAY_SCORES_ROWS ? entries.size() : DAY_SCORES_ROWS;
+    for (std::size_t i = 1; i <= shown; ++i) {
+        const TScoreEntry& entry = entries[i - 1];
+        uint8_t attr = 7;
+        if (IsPlayersName(entry.Name, player))
+            attr = 30;
+        else if (i == 1)
+            attr = 14;
+        else if (i <= 3)
+            attr = 15;
+        At(25, static_cast<int>(8 + i), attr, Format("%2d.   ", static_cast<int>(i)));
+        DoorWriteLiteral(NameColumn(entry.Name, 20));
+        DoorTextAttr(10);
+        DoorWrite(Format(" %3d", entry.Score));
+    }
+    if (entries.size() > DAY_SCORES_ROWS)
+        At(25, 20, 8,
+           "(" + std::to_string(entries.size() - DAY_SCORES_ROWS) + " more players not shown)");
+    At(26, 23, 14, "Press any key to continue...");
+    DoorReadKey();
+}
+
+void ShowRecentAndAllTimeChampions() {
+    {
+        records::TDailyTracker tracker;
+        records::TAllTimeRecord rec;
+        tracker.GetAllTimeRecords(rec);
+
+        DoorClrScr();
+        DrawBorder(true);
+        At(8, 2, 31, "   === ALL-TIME PINMARCH CHAMPIONS === ");
+        At(26, 4, 14, "  Best Single Day Scores");
+
+        DoorGotoXY(7, 6);
+        if (rec.HighestDayScore > 0) WriteBestDay("1) ", 14, rec.HighestDayPlayer, rec.HighestDayScore);
+        if (rec.SecondDayScore > 0) {
+            DoorGotoXY(32, 6);
+            WriteBestDay("2) ", 7, rec.SecondDayPlayer, rec.SecondDayScore);
+        }
+        if (rec.ThirdDayScore > 0) {
+            DoorGotoXY(55, 6);
+            WriteBestDay("3) ", 6, rec.ThirdDayPlayer, rec.ThirdDayScore);
+        }
+
+        At(7, 8, 7, Repeat(cp437::Horizontal, 68));
+        At(13, 10, 14, "TOP MONTHLY TOTALS");
+        At(47, 10, 14, "TOP LIFETIME TOTALS");
+
+        for (std::size_t i = 1; i <= records::ALL_TIME_PLACES; ++i) {
+            const int row = static_cast<int>(11 + i);
+            const int place = static_cast<int>(i);
+            const std::size_t k = i - 1;
+            if (rec.TopMonthlyScores[k] < 1) {
+                At(8, row, 8, Format("%2d. --- empty ---", place));
+            } else {
+                At(8, row, 15, Format("%2d. ", place));
+                DoorWriteLiteral(NameColumn(rec.TopMonthlyPlayers[k], 13));
+                DoorTextAttr(10);
+                DoorWrite(Format(" %4d ", rec.TopMonthlyScores[k]));
+                DoorTextAttr(7);
+                DoorWrite(common::FormatDateTime("mm/yy", rec.TopMonthlyDates[k]));
+            }
+            if (rec.TopLifetimeTotals[k] < 1) {
+                At(44, row, 8, Format("%2d. --- empty ---", place));
+            } else {
+                At(44, row, 15, Format("%2d. ", place));
+                DoorWriteLiteral(NameColumn(rec.TopLifetimePlayers[k], 13));
+                DoorTextAttr(10);
+                DoorWrite(Format(" %5d", rec.TopLifetimeTotals[k]));
+                DoorTextAttr(7);
+                DoorWrite(Format(" %dg", rec.TopLifetimeGames[k]));
+            }
+        }
+        At(27, 23, 14, "Press any key to continue...");
+        DoorReadKey();
+    }
+    ShowRecentMonthlyChampions();
+}
+
+void ViewSingleDay() {
+    DoorClrScr();
+    DrawBorder(true);
+    At(25, 10, 14, "Enter day to view (1-31): ");
+    const std::string input = DoorInput("", DOOR_INPUT_CHARS_NUMERIC, 0, 2, 2, 31);
+    if (input.empty()) return;
+    int chosen = 0;
+    for (char c : input) {
+        if (c < '0' || c > '9') return;
+        chosen = chosen * 10 + (c - '0');
+    }
+    if (chosen < 1 || chosen > 31) return;
+
+    int year = 0, month = 0, day = 0;
+    common::DecodeDate(common::Today(), year, month, day);
+    if (chosen > common::DaysInMonth(year, month)) {
+        At(25, 12, 12, "Invalid day for this month!");
+        common::SleepMs(2000);
+        return;
+    }
+    ShowDayScores(common::EncodeDate(year, month, chosen));
+}
+
+} // namespace kegora
