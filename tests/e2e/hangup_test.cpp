@@ -10,6 +10,7 @@
 
 #include <array>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -155,6 +156,35 @@ const std::vector<CutPoint>& CutPoints() {
              if (auto r = InGame(d, Misses(40), "GAME COMPLETE!"); !r) return r;
              return Keys(d, " ", "(COMPLETED)");
          }, true},
+        {"InTheCalendar", [](DoorProcess& d) {
+             if (auto r = hardening::ToMenu(d); !r) return r;
+             return Keys(d, "c", "Enter day to play");
+         }, false},
+        {"TypingADayInTheCalendar", [](DoorProcess& d) {
+             if (auto r = hardening::ToMenu(d); !r) return r;
+             if (auto r = Keys(d, "c", "Enter day to play"); !r) return r;
+             d.Send("1");
+             d.WaitQuiet(150, 5000);
+             return ::testing::AssertionSuccess();
+         }, false},
+        {"InAMakeUpGameFromTheCalendar", [](DoorProcess& d) {
+             if (auto r = hardening::ToMenu(d); !r) return r;
+             if (auto r = Keys(d, "c", "Enter day to play"); !r) return r;
+             if (auto r = Keys(d, "2\r", "Current Card:"); !r) return r;
+             return Keys(d, "  ", "Current Card:");
+         }, false},
+        {"InTheDailyWinners", [](DoorProcess& d) { return MenuScreen(d, "d"); }, false},
+        {"InTheMonthlyChampions", [](DoorProcess& d) { return MenuScreen(d, "m"); }, false},
+        {"InTheRecentAndAllTimeChampions", [](DoorProcess& d) { return MenuScreen(d, "r"); }, false},
+        {"AtTheViewDayPrompt", [](DoorProcess& d) {
+             if (auto r = hardening::ToMenu(d); !r) return r;
+             return Keys(d, "v", "Enter day to view");
+         }, false},
+        {"ViewingADay", [](DoorProcess& d) {
+             if (auto r = hardening::ToMenu(d); !r) return r;
+             if (auto r = Keys(d, "v", "Enter day to view"); !r) return r;
+             return Keys(d, "1\r", "Press any key to continue...");
+         }, false},
     };
     return points;
 }
@@ -213,8 +243,14 @@ TEST_P(HangUp, EndsCleanlyAndKeepsTheFilesWhole) {
 
 std::vector<Case> AllCases() {
     std::vector<Case> cases;
-    for (Cut how : {Cut::kSocketClosed, Cut::kSigHup, Cut::kInputEnded})
+    for (Cut how : {Cut::kSocketClosed, Cut::kSigHup})
         for (size_t i = 0; i < CutPoints().size(); ++i) cases.push_back({i, how});
+    // An ended standard input is the same loss as SIGHUP: a few points of each kind of wait.
+    const std::set<std::string> few = {"WhileTheIntroIsSent", "BeforeTheIntroKey", "AtTheMenu",
+                                       "AfterACardIsPlaced", "AtTheQuitPrompt", "TypingADayInTheCalendar",
+                                       "InTheRecentAndAllTimeChampions"};
+    for (size_t i = 0; i < CutPoints().size(); ++i)
+        if (few.count(CutPoints()[i].Name)) cases.push_back({i, Cut::kInputEnded});
     return cases;
 }
 

@@ -1,5 +1,6 @@
 // A whole session under valgrind memcheck: intro, menu, a game played to its end, the result
-// box, the menu again and the quit. No memory error and no leak of any kind may be reported.
+// box, the standings screens, the menu again and the quit with its bulletins. No memory error
+// and no leak of any kind may be reported.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -38,6 +39,24 @@ TEST(MemoryCheck, AWholeGameUnderMemcheckHasNoErrorAndNoLeak) {
     door.Send(" ");
     ASSERT_TRUE(door.WaitForText("(COMPLETED)", 60000)) << door.Describe();
     door.WaitQuiet(200, 30000);
+    for (const char* key : {"d", "m", "r"}) {
+        door.Send(key);
+        ASSERT_TRUE(door.WaitForText("Press any key to continue...", 60000)) << key << "\n" << door.Describe();
+        door.WaitQuiet(200, 30000);
+        // A screen may have more than one page: a key each until the menu is back.
+        for (int page = 0; page < 3 && !door.Screen().Contains("Your choice: "); ++page) {
+            door.Send(" ");
+            door.WaitFor([&] { return door.Screen().Contains("Your choice: ") ||
+                                      !door.Screen().Contains("Press any key to continue..."); }, 60000);
+            door.WaitQuiet(300, 30000);
+        }
+        ASSERT_TRUE(door.Screen().Contains("Your choice: ")) << door.Describe();
+    }
+    door.Send("c");
+    ASSERT_TRUE(door.WaitForText("Enter day to play", 60000)) << door.Describe();
+    door.Send("0\r");
+    ASSERT_TRUE(door.WaitForText("Your choice: ", 60000)) << door.Describe();
+    door.WaitQuiet(200, 30000);
     door.Send("q");
     const auto code = door.WaitExit(90000);
     ASSERT_TRUE(code.has_value()) << door.Describe();
@@ -45,6 +64,8 @@ TEST(MemoryCheck, AWholeGameUnderMemcheckHasNoErrorAndNoLeak) {
     EXPECT_EQ(door.Errors().find("=="), std::string::npos) << door.Errors();
     EXPECT_EQ(door.ReadFile("pmchplay.dat").size(), 64u);
     EXPECT_EQ(door.ReadFile("pmchrec.dat").size(), 1200u);
+    EXPECT_TRUE(door.FileExists("pmchwin.ans"));
+    EXPECT_TRUE(door.FileExists("pmchwin.asc"));
 }
 
 }  // namespace
