@@ -1,14 +1,15 @@
 // kegora: the Pinmarch door. main runs the door session from start-up to the return to the
 // board: start-up, the rebuild of missing all-time records, the intro screen and the main
-// menu, then shutdown. An error that escapes the screens (a data file that cannot be read or
-// written) ends the door cleanly: one line on the local console naming the file and the
-// reason, the session closed without hanging up on the caller, exit code 1.
+// menu, then the bulletins and shutdown. An error that escapes the screens (a data file that
+// cannot be read or written) ends the door cleanly: one line on the local console naming the
+// file and the reason, the session closed without hanging up on the caller, exit code 1.
 #include <unistd.h>
 
 #include <cstdio>
 #include <exception>
 #include <string>
 
+#include "app/bulletins.h"
 #include "app/mainmenu.h"
 #include "app/screens.h"
 #include "game/cardgame.h"
@@ -36,7 +37,22 @@ void RunDoor(int argc, char** argv) {
     RebuildMissingAllTimeRecords();
     game::RandomizeFromClock();
     kegora::ShowIntroScreen();
-    kegora::ShowMainMenu();
+    // The bulletins are written when the menu returns and also when an error escapes it (the
+    // error then goes on); ends by carrier loss, idle or time-up never get here.
+    std::exception_ptr menuError;
+    try {
+        kegora::ShowMainMenu();
+    } catch (...) {
+        menuError = std::current_exception();
+    }
+    try {
+        kegora::CreateBulletinFiles();
+    } catch (...) {
+        // With an error already on its way out, that one is reported: a broken play log
+        // fails the bulletins too, and the console gets one line.
+        if (!menuError) throw;
+    }
+    if (menuError) std::rethrow_exception(menuError);
     harbex::DoorShutdown();
 }
 

@@ -2,8 +2,11 @@
 
 #include <string>
 
+#include "app/calendar.h"
+#include "app/dayscores.h"
 #include "app/playday.h"
 #include "app/screens.h"
+#include "app/standings.h"
 #include "common/datetime.h"
 #include "harbex/door.h"
 #include "harbex/doordisplay.h"
@@ -22,9 +25,9 @@ constexpr int32_t MenuColumn = 24;
 void GotoXY(int32_t AX, int32_t AY) { DoorGotoXY(static_cast<uint8_t>(AX), static_cast<uint8_t>(AY)); }
 
 // "[", the key, "]" and the rest of the label in the menu's colours, at the cursor.
-void WriteChoice(char AKey, const std::string& ARest) {
+void WriteChoice(char AKey, const std::string& ARest, const std::string& AOpen = "[") {
     DoorTextAttr(11);
-    DoorWrite("[");
+    DoorWrite(AOpen);
     DoorTextAttr(14);
     DoorWrite(std::string(1, AKey));
     DoorTextAttr(11);
@@ -71,8 +74,17 @@ void DrawMainMenu(bool AAlreadyPlayedToday) {
     } else {
         WriteChoice('P', "lay Today's Game");
     }
+    GotoXY(MenuColumn, YMenu + 2);
+    WriteChoice('C', "alendar - View/Play Other Days");
+    GotoXY(MenuColumn, YMenu + 3);
+    WriteChoice('D', "aily Winners This Month");
+    GotoXY(MenuColumn, YMenu + 4);
+    WriteChoice('M', "onthly Champions");
+    GotoXY(MenuColumn, YMenu + 5);
+    WriteChoice('R', "ecent & All-Time Champions");
     GotoXY(MenuColumn, YMenu + 6);
     WriteChoice('I', "nstructions");
+    WriteChoice('V', "iew Single Day", "  [");
     GotoXY(MenuColumn, YMenu + 7);
     WriteChoice('Q', "uit to BBS   ");
     WriteChoice('A', "bout");
@@ -95,8 +107,23 @@ void ShowMainMenu() {
         case 'P':
             if (!alreadyPlayedToday) PlayGameForDate(common::Today());
             break;
+        case 'C':
+            ShowCalendar();
+            break;
+        case 'D':
+            ShowDailyWinnersScreen();
+            break;
+        case 'M':
+            ShowMonthlyChampions();
+            break;
+        case 'R':
+            ShowRecentAndAllTimeChampions();
+            break;
         case 'I':
             ShowInstructions();
+            break;
+        case 'V':
+            ViewSingleDay();
             break;
         case 'A':
             ShowAbout();
