@@ -270,10 +270,15 @@ void ChildProcess::Drain(int& AFd, std::string& ATarget, bool AScreen) {
       if (AScreen) FScreen.Feed(std::string_view(buf, static_cast<size_t>(n)));
       continue;
     }
-    // A pty master reports EIO once no process holds the slave any more.
+    // A pty master reports EIO once no process holds the slave any more; it stays open so
+    // the terminal's modes can still be read.
     if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
-      close(AFd);
-      AFd = -1;
+      if (&AFd == &FTerminal && FHasPty) {
+        FTerminalEnded = true;
+      } else {
+        close(AFd);
+        AFd = -1;
+      }
     }
     return;
   }
@@ -285,7 +290,7 @@ void ChildProcess::Pump(int AMs) {
     pollfd fds[2];
     int* owners[2];
     nfds_t count = 0;
-    if (FTerminal >= 0) {
+    if (FTerminal >= 0 && !FTerminalEnded) {
       fds[count] = {FTerminal, POLLIN, 0};
       owners[count++] = &FTerminal;
     }
@@ -359,6 +364,12 @@ std::optional<int> ChildProcess::WaitExit(int ATimeoutMs) {
   }
   Pump(0);
   return FExitCode;
+}
+
+std::optional<termios> ChildProcess::TerminalModes() const {
+  termios t{};
+  if (!FHasPty || FTerminal < 0 || tcgetattr(FTerminal, &t) != 0) return std::nullopt;
+  return t;
 }
 
 std::string ChildProcess::Describe() const {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <sys/types.h>
+#include <termios.h>
 
 #include <functional>
 #include <optional>
@@ -86,6 +87,8 @@ class ChildProcess {
   // Every byte of the terminal (or standard output) / of standard error.
   const std::string& Output() const { return FOutput; }
   const std::string& Errors() const { return FErrors; }
+  // The modes of the pseudo-terminal (as its slave side has them), also after the end.
+  std::optional<termios> TerminalModes() const;
   std::string Describe() const;
 
  private:
@@ -97,6 +100,7 @@ class ChildProcess {
   int FTerminal = -1;  // pty master, or the read end of standard output
   int FErrorFd = -1;
   bool FHasPty = true;
+  bool FTerminalEnded = false;  // the pty's slave side is closed by everyone
   VirtualScreen FScreen;
   std::string FOutput, FErrors;
 };
