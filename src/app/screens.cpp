@@ -80,7 +80,9 @@ void ShowIntroScreen() {
         common::SleepMs(100);
     }
     int counter = 0;
-    while (!DoorKeyPressed()) {
+    // A caller who is gone ends the wait too: the key read below then takes the hang-up path
+    // (in standard-I/O mode no event pump would ever notice).
+    while (!DoorKeyPressed() && DoorCarrier()) {
         DrawRandomCard();
         ++counter;
         if (counter % 5 == 0) DrawTitleBox();

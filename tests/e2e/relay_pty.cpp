@@ -246,6 +246,13 @@ void ChildProcess::Stop() {
   FExited = FReaped = true;
 }
 
+void ChildProcess::Hangup() {
+  if (FHasPty && FTerminal >= 0) {
+    close(FTerminal);
+    FTerminal = -1;
+  }
+}
+
 void ChildProcess::Send(std::string_view ABytes) {
   if (!FHasPty || FTerminal < 0) return;
   size_t done = 0;

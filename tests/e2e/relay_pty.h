@@ -79,6 +79,8 @@ class ChildProcess {
   // The exit code (128 + signal) once ended, or nothing after ATimeoutMs.
   std::optional<int> WaitExit(int ATimeoutMs = 5000);
   bool Running();
+  // Closes the terminal's master side, as a board does when its caller hangs up.
+  void Hangup();
   // Ends the process group (SIGTERM, then SIGKILL after a short grace) and reaps the process.
   void Stop();
 

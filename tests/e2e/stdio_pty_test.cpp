@@ -4,6 +4,7 @@
 // echoed onto the caller's screen nor be held back, and control keys from the caller are keys,
 // not signals: the caller cannot stop, suspend or kill the door with them.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <termios.h>
 
 #include <array>
@@ -219,6 +220,34 @@ TEST(StdioOnPty, ControlKeysOfTheCallerAreKeysNotSignals) {
   }
   door->Send("q");
   EXPECT_EQ(door->WaitExit(8000), std::optional<int>(0)) << door->Describe();
+}
+
+// A board hangs up a standard-I/O door by closing its terminal: the door ends by itself, within
+// the farewell pause, with exit code 0.
+TEST(StdioOnPty, ClosingTheTerminalEndsTheDoor) {
+  StdioDoor door;
+  ToMenu(*door);
+  door->Hangup();
+  const auto code = door->WaitExit(6000);
+  ASSERT_TRUE(code.has_value()) << "the door still runs without its terminal";
+  EXPECT_EQ(*code, 0);
+}
+
+// Also during the intro, which only polls for a key between cards; and a board that ends the
+// door with SIGTERM instead gets the same orderly end.
+TEST(StdioOnPty, HangupDuringTheIntroEndsTheDoor) {
+  for (const bool bySignal : {false, true}) {
+    SCOPED_TRACE(bySignal ? "SIGTERM" : "terminal closed");
+    StdioDoor door;
+    ASSERT_TRUE(door->WaitForText("...Press any key to continue...", 8000)) << door->Describe();
+    if (bySignal)
+      kill(door->Pid(), SIGTERM);
+    else
+      door->Hangup();
+    const auto code = door->WaitExit(6000);
+    ASSERT_TRUE(code.has_value()) << "the intro goes on without a caller";
+    EXPECT_EQ(*code, 0);
+  }
 }
 
 // A drop file of type 2 with handle -1 selects the same mode; the caller's name comes from it.
