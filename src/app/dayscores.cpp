@@ -17,19 +17,6 @@ using namespace harbex;
 
 namespace {
 
-template <class... TArgs>
-std::string Format(const char* APattern, TArgs... AArgs) {
-    char buffer[128];
-    std::snprintf(buffer, sizeof buffer, APattern, AArgs...);
-    return buffer;
-}
-
-void At(int AX, int AY, uint8_t AAttr, const std::string& AText) {
-    DoorGotoXY(static_cast<uint8_t>(AX), static_cast<uint8_t>(AY));
-    DoorTextAttr(AAttr);
-    DoorWrite(AText);
-}
-
 std::vector<TScoreEntry> ReadDayTable(const std::string& ALogFile, common::TDateTime ADate) {
     std::vector<TScoreEntry> entries;
     for (const records::TDayPlay& play : records::ReadDayPlays(ALogFile, ADate, DAY_SCORES_CAPACITY))
@@ -63,8 +50,8 @@ void ShowDayScores(common::TDateTime ADate) {
     if (!tracker.HasPlayedDate(player, ADate)) {
         DoorClrScr();
         DrawBorder(true);
-        At(20, 12, 12, "You must play this day first to view scores!");
-        At(26, 14, 14, "Press any key to continue...");
+        WriteAt(20, 12, 12, "You must play this day first to view scores!");
+        WriteAt(26, 14, 14, "Press any key to continue...");
         DoorReadKey();
         return;
     }
@@ -74,10 +61,10 @@ void ShowDayScores(common::TDateTime ADate) {
 
     DoorClrScr();
     DrawBorder(true);
-    At(25, 2, 31,
+    WriteAt(25, 2, 31,
        "=== SCORES FOR " + common::FormatDateTime("MMM DD, YYYY", ADate) + " ===        ");
-    At(25, 7, 15, "Rank   Player              Score");
-    At(25, 8, 7, Repeat(cp437::Horizontal, 32));
+    WriteAt(25, 7, 15, "Rank   Player              Score");
+    WriteAt(25, 8, 7, Repeat(cp437::Horizontal, 32));
     const std::size_t shown = entries.size() < DAY_SCORES_ROWS ? entries.size() : DAY_SCORES_ROWS;
     for (std::size_t i = 1; i <= shown; ++i) {
         const TScoreEntry& entry = entries[i - 1];
@@ -88,15 +75,15 @@ void ShowDayScores(common::TDateTime ADate) {
             attr = 14;
         else if (i <= 3)
             attr = 15;
-        At(25, static_cast<int>(8 + i), attr, Format("%2d.   ", static_cast<int>(i)));
+        WriteAt(25, static_cast<int>(8 + i), attr, FormatText("%2d.   ", static_cast<int>(i)));
         DoorWriteLiteral(NameColumn(entry.Name, 20));
         DoorTextAttr(10);
-        DoorWrite(Format(" %3d", entry.Score));
+        DoorWrite(FormatText(" %3d", entry.Score));
     }
     if (entries.size() > DAY_SCORES_ROWS)
-        At(25, 20, 8,
+        WriteAt(25, 20, 8,
            "(" + std::to_string(entries.size() - DAY_SCORES_ROWS) + " more players not shown)");
-    At(26, 23, 14, "Press any key to continue...");
+    WriteAt(26, 23, 14, "Press any key to continue...");
     DoorReadKey();
 }
 
@@ -108,8 +95,8 @@ void ShowRecentAndAllTimeChampions() {
 
         DoorClrScr();
         DrawBorder(true);
-        At(8, 2, 31, "   === ALL-TIME PINMARCH CHAMPIONS === ");
-        At(26, 4, 14, "  Best Single Day Scores");
+        WriteAt(8, 2, 31, "   === ALL-TIME PINMARCH CHAMPIONS === ");
+        WriteAt(26, 4, 14, "  Best Single Day Scores");
 
         DoorGotoXY(7, 6);
         if (rec.HighestDayScore > 0) WriteBestDay("1) ", 14, rec.HighestDayPlayer, rec.HighestDayScore);
@@ -122,36 +109,36 @@ void ShowRecentAndAllTimeChampions() {
             WriteBestDay("3) ", 6, rec.ThirdDayPlayer, rec.ThirdDayScore);
         }
 
-        At(7, 8, 7, Repeat(cp437::Horizontal, 68));
-        At(13, 10, 14, "TOP MONTHLY TOTALS");
-        At(47, 10, 14, "TOP LIFETIME TOTALS");
+        WriteAt(7, 8, 7, Repeat(cp437::Horizontal, 68));
+        WriteAt(13, 10, 14, "TOP MONTHLY TOTALS");
+        WriteAt(47, 10, 14, "TOP LIFETIME TOTALS");
 
         for (std::size_t i = 1; i <= records::ALL_TIME_PLACES; ++i) {
             const int row = static_cast<int>(11 + i);
             const int place = static_cast<int>(i);
             const std::size_t k = i - 1;
             if (rec.TopMonthlyScores[k] < 1) {
-                At(8, row, 8, Format("%2d. --- empty ---", place));
+                WriteAt(8, row, 8, FormatText("%2d. --- empty ---", place));
             } else {
-                At(8, row, 15, Format("%2d. ", place));
+                WriteAt(8, row, 15, FormatText("%2d. ", place));
                 DoorWriteLiteral(NameColumn(rec.TopMonthlyPlayers[k], 13));
                 DoorTextAttr(10);
-                DoorWrite(Format(" %4d ", rec.TopMonthlyScores[k]));
+                DoorWrite(FormatText(" %4d ", rec.TopMonthlyScores[k]));
                 DoorTextAttr(7);
                 DoorWrite(common::FormatDateTime("mm/yy", rec.TopMonthlyDates[k]));
             }
             if (rec.TopLifetimeTotals[k] < 1) {
-                At(44, row, 8, Format("%2d. --- empty ---", place));
+                WriteAt(44, row, 8, FormatText("%2d. --- empty ---", place));
             } else {
-                At(44, row, 15, Format("%2d. ", place));
+                WriteAt(44, row, 15, FormatText("%2d. ", place));
                 DoorWriteLiteral(NameColumn(rec.TopLifetimePlayers[k], 13));
                 DoorTextAttr(10);
-                DoorWrite(Format(" %5d", rec.TopLifetimeTotals[k]));
+                DoorWrite(FormatText(" %5d", rec.TopLifetimeTotals[k]));
                 DoorTextAttr(7);
-                DoorWrite(Format(" %dg", rec.TopLifetimeGames[k]));
+                DoorWrite(FormatText(" %dg", rec.TopLifetimeGames[k]));
             }
         }
-        At(27, 23, 14, "Press any key to continue...");
+        WriteAt(27, 23, 14, "Press any key to continue...");
         DoorReadKey();
     }
     ShowRecentMonthlyChampions();
@@ -160,7 +147,7 @@ void ShowRecentAndAllTimeChampions() {
 void ViewSingleDay() {
     DoorClrScr();
     DrawBorder(true);
-    At(25, 10, 14, "Enter day to view (1-31): ");
+    WriteAt(25, 10, 14, "Enter day to view (1-31): ");
     const std::string input = DoorInput("", DOOR_INPUT_CHARS_NUMERIC, 0, 2, 2, 31);
     if (input.empty()) return;
     int chosen = 0;
@@ -173,7 +160,7 @@ void ViewSingleDay() {
     int year = 0, month = 0, day = 0;
     common::DecodeDate(common::Today(), year, month, day);
     if (chosen > common::DaysInMonth(year, month)) {
-        At(25, 12, 12, "Invalid day for this month!");
+        WriteAt(25, 12, 12, "Invalid day for this month!");
         common::SleepMs(2000);
         return;
     }

@@ -15,18 +15,12 @@ namespace {
 
 void GotoXY(int32_t AX, int32_t AY) { DoorGotoXY(static_cast<uint8_t>(AX), static_cast<uint8_t>(AY)); }
 
-void At(int32_t AX, int32_t AY, uint8_t AAttr, const std::string& AText) {
-    GotoXY(AX, AY);
-    DoorTextAttr(AAttr);
-    DoorWrite(AText);
-}
-
 // The five-character box of an empty pin or a free miss slot, with its label.
 void DrawEmptyBox(int32_t AX, int32_t AY, uint8_t AAttr, char ALabel) {
     using namespace cp437;
-    At(AX, AY, AAttr, TopLeft + Repeat(Horizontal, 3) + TopRight);
-    At(AX, AY + 1, AAttr, std::string{Vertical, ' ', ALabel, ' ', Vertical});
-    At(AX, AY + 2, AAttr, BottomLeft + Repeat(Horizontal, 3) + BottomRight);
+    WriteAt(AX, AY, AAttr, TopLeft + Repeat(Horizontal, 3) + TopRight);
+    WriteAt(AX, AY + 1, AAttr, std::string{Vertical, ' ', ALabel, ' ', Vertical});
+    WriteAt(AX, AY + 2, AAttr, BottomLeft + Repeat(Horizontal, 3) + BottomRight);
 }
 
 game::TFrame CurrentFrameOfGame() { return Game->GetFrame(Game->CurrentFrame()); }
@@ -168,14 +162,14 @@ TScoreCells ScoreSheetCells(const game::TPinmarch& AGame, int32_t AFrame) {
 
 void DrawBowlingScores() {
     using namespace cp437;
-    At(2, 1, 31, Vertical + std::string(" Frame Number ") + Vertical);
+    WriteAt(2, 1, 31, Vertical + std::string(" Frame Number ") + Vertical);
     for (int32_t i = 1; i <= 10; ++i)
-        At(FrameColumn(i), 1, 30, i < 10 ? "  " + Num(i) + "   " : std::string("  10  "));
+        WriteAt(FrameColumn(i), 1, 30, i < 10 ? "  " + Num(i) + "   " : std::string("  10  "));
 
-    At(2, 2, 31, Vertical + std::string(" Frame  Score ") + Vertical);
+    WriteAt(2, 2, 31, Vertical + std::string(" Frame  Score ") + Vertical);
     for (int32_t i = 1; i <= 10; ++i) {
         const TScoreCells cells = ScoreSheetCells(*Game, i);
-        At(FrameColumn(i), 2, 112, cells.Ball1);
+        WriteAt(FrameColumn(i), 2, 112, cells.Ball1);
         DoorTextAttr(15);
         DoorWrite(cells.Ball2);
         if (i == 10) {
@@ -186,9 +180,9 @@ void DrawBowlingScores() {
         DoorWrite("  ");
     }
 
-    At(2, 3, 31, Vertical + std::string(" Running  Tot ") + Vertical);
+    WriteAt(2, 3, 31, Vertical + std::string(" Running  Tot ") + Vertical);
     for (int32_t i = 1; i <= 10; ++i) {
-        At(FrameColumn(i), 3, 112, ScoreSheetCells(*Game, i).Total);
+        WriteAt(FrameColumn(i), 3, 112, ScoreSheetCells(*Game, i).Total);
         DoorTextAttr(7);
         DoorWrite("  ");
     }
@@ -196,7 +190,7 @@ void DrawBowlingScores() {
 
 void DrawPinLayout() {
     using namespace cp437;
-    At(20, 4, 23, DoubleTopLeft + Repeat(DoubleHorizontal, 38) + DoubleTopRight);
+    WriteAt(20, 4, 23, DoubleTopLeft + Repeat(DoubleHorizontal, 38) + DoubleTopRight);
     DoorTextBackground(0);
     for (int32_t y = 5; y <= 20; ++y) {
         GotoXY(21, y);
@@ -214,7 +208,7 @@ void DrawPinLayout() {
         GetPinCoordinates(pin, x, y);
         DrawPinPosition(pin, x, y);
     }
-    At(20, 21, 23, DoubleBottomLeft + Repeat(DoubleHorizontal, 38) + DoubleBottomRight);
+    WriteAt(20, 21, 23, DoubleBottomLeft + Repeat(DoubleHorizontal, 38) + DoubleBottomRight);
 }
 
 void DrawPinPosition(int32_t APosition, int32_t AX, int32_t AY) {
@@ -245,17 +239,17 @@ void DrawCursor(int32_t APosition, bool AVisible) {
 }
 
 void DrawCurrentCard() {
-    At(3, 7, 15, "Current Card:");
+    WriteAt(3, 7, 15, "Current Card:");
     const game::TCard card = Game->CurrentCard();
     DrawCard(card, 5, 9);
-    At(5, 13, 7, RankText(card.Rank));
+    WriteAt(5, 13, 7, RankText(card.Rank));
 }
 
 void DrawMisses() {
     const game::TFrame frame = CurrentFrameOfGame();
     const bool bonus = Game->CurrentFrame() == 10 && Game->Frame10BonusBalls() > 0;
-    At(65, 7, 15, "Misses:");
-    if (bonus) At(65, 6, 30, "BONUS ROLL!");
+    WriteAt(65, 7, 15, "Misses:");
+    if (bonus) WriteAt(65, 6, 30, "BONUS ROLL!");
     static const int32_t kSlotX[5] = {0, 65, 71, 65, 71};
     static const int32_t kSlotY[5] = {0, 9, 9, 13, 13};
     for (size_t k = 1; k <= 4; ++k) {
@@ -264,7 +258,7 @@ void DrawMisses() {
         else
             DrawEmptyBox(kSlotX[k], kSlotY[k], 8, static_cast<char>('0' + k));
     }
-    At(65, 17, 7, bonus ? "Bonus Ball" : frame.MissesFilled[2] ? "Ball 2" : "Ball 1");
+    WriteAt(65, 17, 7, bonus ? "Bonus Ball" : frame.MissesFilled[2] ? "Ball 2" : "Ball 1");
 }
 
 void DrawGameScreen() {
@@ -280,9 +274,9 @@ void DrawGameScreen() {
     DrawCurrentCard();
     DrawMisses();
     DrawCursor(CursorPosition, true);
-    At(2, 23, 7, "Frame " + Num(Game->CurrentFrame()) + "/10");
-    At(20, 23, 14, "[2468] Move  [5] Place  [Space/Enter] Miss");
-    At(20, 24, 6, "[R]edraw  [S]cores  [H]elp  [Q]uit");
+    WriteAt(2, 23, 7, "Frame " + Num(Game->CurrentFrame()) + "/10");
+    WriteAt(20, 23, 14, "[2468] Move  [5] Place  [Space/Enter] Miss");
+    WriteAt(20, 24, 6, "[R]edraw  [S]cores  [H]elp  [Q]uit");
 }
 
 void UpdatePinPosition(int32_t APosition) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace kegora {
@@ -57,6 +58,17 @@ inline constexpr char FullBlock = '\xDB';          // 219
 inline constexpr char Heart = '\x03';
 inline constexpr char Diamond = '\x04';
 } // namespace cp437
+
+// Moves to (AX, AY), sets AAttr and writes AText: the screens' usual way to put a text in place.
+void WriteAt(int32_t AX, int32_t AY, uint8_t AAttr, const std::string& AText);
+
+// printf-style formatting of a short screen text (at most 127 bytes).
+template <class... TArgs>
+std::string FormatText(const char* APattern, TArgs... AArgs) {
+    char buffer[128];
+    std::snprintf(buffer, sizeof buffer, APattern, AArgs...);
+    return buffer;
+}
 
 // A text of ACount copies of AChar.
 inline std::string Repeat(char AChar, int ACount) { return std::string(static_cast<size_t>(ACount > 0 ? ACount : 0), AChar); }
