@@ -75,16 +75,16 @@ void ShowIntroScreen() {
     game::RandomizeFromClock();
     DoorClrScr();
     DrawTitleBox();
-    // A caller who has gone ends the cards at once: the key read below then takes the
-    // hang-up path. (In standard-I/O mode the pump is off, so the key poll alone would never
-    // end the loop after a hang-up.)
+    // A caller who has gone ends the opening cards at once, not only the wait below.
     for (int i = 0; i < 15 && DoorCarrier(); ++i) {
         DrawRandomCard();
         common::SleepMs(100);
         (void)DoorKeyPressed();  // looks at the input (an end is noticed); a key stays queued
     }
     int counter = 0;
-    while (DoorCarrier() && !DoorKeyPressed()) {
+    // A caller who is gone ends the wait too: the key read below then takes the hang-up path
+    // (in standard-I/O mode no event pump would ever notice).
+    while (!DoorKeyPressed() && DoorCarrier()) {
         DrawRandomCard();
         ++counter;
         if (counter % 5 == 0) DrawTitleBox();

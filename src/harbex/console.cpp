@@ -21,6 +21,7 @@ TConsoleKeyDecoder gDecoder;
 uint8_t gAttr = 7;
 
 bool gRawActive = false;
+bool gCallerTerminal = false;  // the terminal is the caller's, raw for the whole session
 int gRawFd = -1;
 struct termios gSavedTermios {};
 bool gRestoreRegistered = false;
@@ -268,10 +269,19 @@ void ConsoleRawMode(bool AOn) {
     }
     InstallProcessSignals();  // SIGHUP/SIGTERM end through the hang-up path, which restores
     t.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO | IEXTEN));
+    // A caller's Ctrl-C, Ctrl-Z or Ctrl-\ is a key, never a signal that kills or stops the door.
+    if (gCallerTerminal) t.c_lflag &= static_cast<tcflag_t>(~ISIG);
     t.c_iflag &= static_cast<tcflag_t>(~(IXON | ICRNL | INLCR | IGNCR | ISTRIP));
     t.c_cc[VMIN] = 1;
     t.c_cc[VTIME] = 0;
     if (::tcsetattr(gInFd, TCSANOW, &t) == 0) gRawActive = true;
+}
+
+void ConsoleCallerTerminal() {
+    if (gCallerTerminal) return;
+    RestoreTerminal();
+    gCallerTerminal = true;
+    ConsoleRawMode(true);
 }
 
 void ConsoleSetInputFd(int AFd) {

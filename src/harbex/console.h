@@ -52,6 +52,12 @@ void ConsoleWaitInput(int AMs);
 // Raw mode on the terminal on standard input (no effect when it is not a terminal). The key
 // reads above switch it on for their own duration only and restore the terminal after.
 void ConsoleRawMode(bool AOn);
+// The terminal on standard input is the caller's (a standard-I/O door that a board runs on a
+// pseudo-terminal): raw from now until ConsoleRawMode(false) or the end of the program, so
+// keys typed while the door draws are neither echoed nor held back, and with signal keys
+// off, so Ctrl-C, Ctrl-Z and Ctrl-\ arrive as keys 3, 26 and 28. No effect when standard
+// input is not a terminal.
+void ConsoleCallerTerminal();
 // Uses AFd instead of standard input and forgets queued keys (tests; -1 back to 0).
 void ConsoleSetInputFd(int AFd);
 

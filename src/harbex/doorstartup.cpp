@@ -167,6 +167,9 @@ void DoorStartup(const std::vector<std::string>& AArgs) {
         Halt(0);
     }
 
+    // A standard-I/O session that a board started: the terminal, if any, is the caller's.
+    if (!cl.Local && StdIO) ConsoleCallerTerminal();
+
     // Completing the session records; time counts from here, after the login.
     DoorLastKey.Time = DoorClockNow();
     DoorSession.TimeOn = DoorClockNow();
