@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "common/datetime.h"
 #include "harbex/comm.h"
@@ -105,6 +106,15 @@ class PtyTest : public ::testing::Test {
         ASSERT_GE(FSlave, 0);
     }
     void TearDown() override {
+        // A test that failed half-way must not leave its door running (it would hold the
+        // test runner's output open): end every child not yet reaped.
+        for (const pid_t pid : FChildren) {
+            int status = 0;
+            if (::waitpid(pid, &status, WNOHANG) == 0) {
+                ::kill(pid, SIGKILL);
+                ::waitpid(pid, &status, 0);
+            }
+        }
         if (FSlave >= 0) ::close(FSlave);
         if (FMaster >= 0) ::close(FMaster);
     }
@@ -123,12 +133,15 @@ class PtyTest : public ::testing::Test {
         return false;
     }
     pid_t SpawnOnPty(const std::function<void()>& ABody) {
-        return Spawn(ABody, FSlavePath, -1, -1);
+        const pid_t pid = Spawn(ABody, FSlavePath, -1, -1);
+        FChildren.push_back(pid);
+        return pid;
     }
 
     int FMaster = -1;
     int FSlave = -1;
     std::string FSlavePath;
+    std::vector<pid_t> FChildren;
 };
 
 } // namespace
