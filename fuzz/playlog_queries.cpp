@@ -16,30 +16,13 @@
 
 #include "common/datetime.h"
 #include "fuzz_support.h"
+#include "playlog_decode.h"
 #include "records/dailyplay.h"
 
 namespace {
 
-struct Rec {
-    std::string Name;
-    double Date;
-    int32_t Score;
-    int32_t Frames;
-};
-
-std::vector<Rec> Decode(const std::string& ALog) {
-    std::vector<Rec> out;
-    for (size_t off = 0; off + 64 <= ALog.size(); off += 64) {
-        const char* p = ALog.data() + off;
-        Rec r;
-        r.Name.assign(p + 1, std::min<size_t>(static_cast<uint8_t>(p[0]), 40));
-        std::memcpy(&r.Date, p + 48, 8);
-        std::memcpy(&r.Score, p + 56, 4);
-        std::memcpy(&r.Frames, p + 60, 4);
-        out.push_back(r);
-    }
-    return out;
-}
+using fuzz::Rec;
+using fuzz::Decode;
 
 // Dates every reader must place on a day (one day inside the years 1 to 9999).
 bool Calendar(double ADate) { return std::isfinite(ADate) && ADate >= -693592.0 && ADate < 2958465.0; }
