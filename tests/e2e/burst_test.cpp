@@ -37,7 +37,21 @@ const char* const kToday = "2025-09-23 10:00:00";
 constexpr double kTodayDate = 45923.0;
 constexpr int32_t kBbsId = 24680;
 constexpr size_t kBurstBytes = 1 << 20;
+// Growth of the door's resident memory allowed over the burst. Under AddressSanitizer freed
+// blocks wait in the sanitizer's quarantine (up to 256 MB) instead of being reused, so there
+// the resident size grows with the bytes allocated and freed, not with what the door keeps.
+#if defined(__SANITIZE_ADDRESS__)
+#define PINMARCH_E2E_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define PINMARCH_E2E_ASAN 1
+#endif
+#endif
+#ifdef PINMARCH_E2E_ASAN
+constexpr long kMaxGrowthKb = 16384;
+#else
 constexpr long kMaxGrowthKb = 4096;
+#endif
 
 bool ActsOnTheGameScreen(unsigned char AByte) {
     switch (AByte) {

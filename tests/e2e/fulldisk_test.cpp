@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -71,8 +72,10 @@ std::string StoppedLine(const std::string& AReason) { return std::string("Pinmar
 // The door's end after a failure: exit code 1 in bounded time, the one line and nothing else
 // on its console.
 void ExpectStopped(DoorProcess& ADoor, const std::string& AReason) {
+    const long long lastKeyMs = ADoor.ElapsedMs();
     const auto code = ADoor.WaitExit(kExitWithinMs);
     ASSERT_TRUE(code.has_value()) << "the door did not end\n" << ADoor.Describe();
+    std::printf("[ stopped ] %lld ms after the last key\n", ADoor.ElapsedMs() - lastKeyMs);
     EXPECT_EQ(*code, 1) << "(128 + n is death by signal n)\n" << ADoor.Describe();
     EXPECT_EQ(ADoor.Errors(), StoppedLine(AReason));
     EXPECT_EQ(ADoor.Console(), "");
