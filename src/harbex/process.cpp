@@ -84,6 +84,7 @@ void InstallProcessSignals() {
     ign.sa_handler = SIG_IGN;
     sigemptyset(&ign.sa_mask);
     ::sigaction(SIGPIPE, &ign, nullptr);
+    ::sigaction(SIGXFSZ, &ign, nullptr);
     struct sigaction hup {};
     hup.sa_handler = OnHangupSignal;
     sigemptyset(&hup.sa_mask);
@@ -95,6 +96,7 @@ void InstallProcessSignals() {
 void ResetProcessSignals() {
     gSignalsInstalled = false;
     ::signal(SIGPIPE, SIG_DFL);
+    ::signal(SIGXFSZ, SIG_DFL);
     ::signal(SIGHUP, SIG_DFL);
     ::signal(SIGTERM, SIG_DFL);
 }

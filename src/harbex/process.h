@@ -7,8 +7,11 @@
 // Tests replace the final exit with SetHaltHook(HaltByThrowing) and catch EHalt.
 //
 // Signals: SIGPIPE is ignored (a caller who is gone never kills the door; failed writes
-// are seen as errors instead). SIGHUP and SIGTERM only raise the hang-up flag, which the
-// key wait treats as a lost carrier; nothing is interrupted in the middle of a file write.
+// are seen as errors instead). SIGXFSZ is ignored too: a data file that would grow past the
+// file-size limit fails its write with EFBIG, reported like a full disk, instead of the
+// process being killed in the middle of the write. SIGHUP and SIGTERM only raise the
+// hang-up flag, which the key wait treats as a lost carrier; nothing is interrupted in the
+// middle of a file write.
 #pragma once
 
 #include <exception>
@@ -50,8 +53,8 @@ class EHalt : public std::exception {
 // it opens the channel, writes and waits for keys).
 void InstallProcessSignals();
 
-// Puts SIGPIPE, SIGHUP and SIGTERM back to their defaults and forgets the installation, as
-// in a freshly started process (tests).
+// Puts SIGPIPE, SIGXFSZ, SIGHUP and SIGTERM back to their defaults and forgets the
+// installation, as in a freshly started process (tests).
 void ResetProcessSignals();
 
 // True once SIGHUP or SIGTERM arrived (or RaiseHangupSignal was called).

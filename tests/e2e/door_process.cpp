@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <grp.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -43,6 +45,15 @@ void ReplaceAll(std::string& s, const std::string& from, const std::string& to) 
     s.replace(pos, from.size(), to);
 }
 
+constexpr uid_t kUnprivilegedId = 65534;
+
+// In a child before exec: gives up root for user and group 65534. False when not possible.
+bool DropPrivileges() {
+  if (geteuid() != 0) return true;
+  return setgroups(0, nullptr) == 0 && setgid(kUnprivilegedId) == 0 && setuid(kUnprivilegedId) == 0 &&
+         geteuid() == kUnprivilegedId;
+}
+
 void WriteWholeFile(const std::string& path, const std::string& contents) {
   std::ofstream out(path, std::ios::binary);
   out << contents;
@@ -54,11 +65,27 @@ void WriteWholeFile(const std::string& path, const std::string& contents) {
 std::string KegoraPath() { return KEGORA_EXECUTABLE; }
 std::string IntroArtPath() { return PINMARCH_DATA_DIR "/intro.ans"; }
 
+bool CanRunUnprivileged() {
+  if (geteuid() != 0) return true;
+  const pid_t pid = fork();
+  if (pid < 0) return false;
+  if (pid == 0) _exit(DropPrivileges() ? 0 : 1);
+  int status = 0;
+  if (waitpid(pid, &status, 0) != pid) return false;
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 DoorProcess::DoorProcess(const DoorLaunch& ALaunch) {
-  char pattern[] = "/tmp/pinmarch-e2e-XXXXXX";
-  if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
-  FDir = pattern;
-  if (ALaunch.WithIntro) fs::copy_file(IntroArtPath(), FDir + "/intro.ans");
+  if (ALaunch.SharedDir.empty()) {
+    char pattern[] = "/tmp/pinmarch-e2e-XXXXXX";
+    if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
+    FDir = pattern;
+  } else {
+    FDir = ALaunch.SharedDir;
+    FOwnDir = false;
+  }
+  if (ALaunch.WithIntro)
+    fs::copy_file(IntroArtPath(), FDir + "/intro.ans", fs::copy_options::skip_existing);
 
   FSocket = ALaunch.LaunchMode != DoorLaunch::Mode::kStdIO;
   int doorIn = -1, doorOut = -1, doorSocket = -1;
@@ -107,6 +134,7 @@ DoorProcess::DoorProcess(const DoorLaunch& ALaunch) {
     ReplaceAll(contents, "{SOCKET}", socketText);
     WriteWholeFile(FDir + "/" + name, contents);
   }
+  if (ALaunch.Prepare) ALaunch.Prepare(FDir);
 
   std::vector<std::string> env;
   for (char** e = environ; *e; ++e) {
@@ -136,6 +164,12 @@ DoorProcess::DoorProcess(const DoorLaunch& ALaunch) {
   if (FPid < 0) throw std::runtime_error("fork failed");
   if (FPid == 0) {
     if (chdir(FDir.c_str()) != 0) _exit(126);
+    if (ALaunch.FileSizeLimit) {
+      const struct rlimit limit = {static_cast<rlim_t>(*ALaunch.FileSizeLimit),
+                                   static_cast<rlim_t>(*ALaunch.FileSizeLimit)};
+      if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(125);
+    }
+    if (ALaunch.Unprivileged && !DropPrivileges()) _exit(125);
     int devnull = open("/dev/null", O_RDWR);
     dup2(doorIn >= 0 ? doorIn : devnull, 0);
     dup2(doorOut, 1);
@@ -167,24 +201,26 @@ DoorProcess::~DoorProcess() {
     out << FReceived;
   }
   std::error_code ec;
-  if (!FDir.empty() && std::getenv("PINMARCH_E2E_KEEP") == nullptr) fs::remove_all(FDir, ec);
+  if (FOwnDir && !FDir.empty() && std::getenv("PINMARCH_E2E_KEEP") == nullptr) fs::remove_all(FDir, ec);
 }
 
 long long DoorProcess::ElapsedMs() const { return NowMs() - FStartMs; }
 
-void DoorProcess::Send(std::string_view AKeys) {
+size_t DoorProcess::Send(std::string_view AKeys) {
   size_t done = 0;
   long long deadline = NowMs() + 5000;
   while (done < AKeys.size() && FCallerFd >= 0 && NowMs() < deadline) {
     ssize_t n = write(FCallerFd, AKeys.data() + done, AKeys.size() - done);
     if (n > 0) {
       done += static_cast<size_t>(n);
+      deadline = NowMs() + 5000;
     } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
       Pump(5);
     } else {
       break;  // the door has gone
     }
   }
+  return done;
 }
 
 void DoorProcess::ReadFrom(int& AFd, std::string& ATarget, bool ACallerStream) {

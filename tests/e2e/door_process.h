@@ -39,6 +39,17 @@ struct DoorLaunch {
   std::vector<std::string> Args;
   // Programs put before the executable (a memory checker, for example): absolute path first.
   std::vector<std::string> Wrapper;
+  // A data directory shared with other doors, made and removed by the test; empty: a fresh
+  // temporary directory of this door's own. The intro art is copied only when missing.
+  std::string SharedDir;
+  // RLIMIT_FSIZE in bytes, set in the door's process before the start: no file can grow
+  // past it, as on a full disk.
+  std::optional<unsigned long long> FileSizeLimit;
+  // Runs the door as user and group 65534 when the tests run as root, so that file
+  // permissions bind it (see CanRunUnprivileged).
+  bool Unprivileged = false;
+  // Called with the directory after the files are written, just before the start.
+  std::function<void(const std::string&)> Prepare;
 };
 
 class DoorProcess {
@@ -48,8 +59,9 @@ class DoorProcess {
   DoorProcess(const DoorProcess&) = delete;
   DoorProcess& operator=(const DoorProcess&) = delete;
 
-  // Sends bytes as the caller's keys.
-  void Send(std::string_view AKeys);
+  // Sends bytes as the caller's keys, reading the door's output while the socket is full;
+  // gives up after 5 s without progress. Result: the bytes sent.
+  size_t Send(std::string_view AKeys);
   // Reads whatever arrives within AMs milliseconds (at least one poll).
   void Pump(int AMs);
   // Pumps until APred holds; false after ATimeoutMs.
@@ -96,12 +108,17 @@ class DoorProcess {
   int FConsoleFd = -1;  // the door's stdout in socket mode
   int FErrorFd = -1;
   bool FSocket = true;
+  bool FOwnDir = true;
   bool FOutputEnded = false;  // the socket's peer has shut its side
   long long FStartMs = 0;
   VirtualScreen FScreen;
   TelnetFilter FTelnet;
   std::string FReceived, FRaw, FConsole, FErrors;
 };
+
+// Whether a door started with Unprivileged is bound by file permissions: true when the tests
+// do not run as root, or when a child process can switch to user and group 65534.
+bool CanRunUnprivileged();
 
 // Where the build put the executable and where the shipped art lives.
 std::string KegoraPath();

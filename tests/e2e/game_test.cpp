@@ -6,12 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
-#include <deque>
-#include <map>
 #include <memory>
 
 #include "common/datetime.h"
 #include "e2e/door_process.h"
+#include "e2e/play_support.h"
 #include "game/cardgame.h"
 #include "game/pinmarchengine.h"
 
@@ -48,92 +47,17 @@ void ToGame(DoorProcess& ADoor) {
     ADoor.WaitQuiet(150);
 }
 
-// The pin under the cursor, found from the blinking block drawn inside a pin box's left edge.
-int CursorPin(const VirtualScreen& AScreen) {
-    static const int kX[11] = {0, 37, 33, 41, 29, 37, 45, 25, 33, 41, 49};
-    static const int kY[11] = {0, 18, 14, 14, 10, 10, 10, 6, 6, 6, 6};
-    int found = 0;
-    for (int pin = 1; pin <= 10; ++pin)
-        if (AScreen.Ch(kX[pin] + 1, kY[pin] + 1) == 0xDB && AScreen.Attr(kX[pin] + 1, kY[pin] + 1) == 0x0F)
-            found = found == 0 ? pin : -1;  // two cursors would be a fault
-    return found;
-}
+using play::CursorPin;
+using play::CardAt;
+using play::Moved;
+using play::CardPicture;
+using play::PathTo;
 
-// The cursor tables of the game screen: the pin reached by "8", "2", "4", "6" from pins 1-10.
-int Moved(int APin, char AKey) {
-    static const std::map<char, std::array<int, 11>> kTables = {
-        {'8', {0, 2, 4, 5, 7, 8, 9, 1, 1, 1, 1}},
-        {'2', {0, 8, 1, 1, 2, 3, 3, 4, 5, 6, 6}},
-        {'4', {0, 1, 3, 2, 6, 4, 5, 10, 7, 8, 9}},
-        {'6', {0, 1, 3, 2, 5, 6, 4, 8, 9, 10, 7}},
-    };
-    if (AKey == '0') return 10;
-    if (AKey == '1' || AKey == '3' || AKey == '7' || AKey == '9') return AKey - '0';
-    return kTables.at(AKey)[static_cast<size_t>(APin)];
-}
-
-// Shortest key sequence taking the cursor from AFrom to ATo.
-std::string PathTo(int AFrom, int ATo) {
-    std::map<int, std::string> seen{{AFrom, ""}};
-    std::deque<int> queue{AFrom};
-    while (!queue.empty()) {
-        const int pin = queue.front();
-        queue.pop_front();
-        if (pin == ATo) return seen[pin];
-        for (char key : std::string("13790" "2468")) {
-            const int next = Moved(pin, key);
-            if (!seen.count(next)) {
-                seen[next] = seen[pin] + key;
-                queue.push_back(next);
-            }
-        }
-    }
-    return "";
-}
-
-// The caller's side of a game: chooses moves and keeps its own engine, built from the same
-// day seed, in step with the door's.
-class Player {
+// The caller's side of a game of this file's day.
+class Player : public play::Player {
   public:
-    Player() : FDeck(DaySeed()), FGame(FDeck) {}
-    game::TPinmarch& Engine() { return FGame; }
-    int Cursor() const { return FCursor; }
-
-    // The keys of the next move, already applied to the engine. Lays a card near the pin its
-    // rank suggests, takes a miss when the card fits badly, and uses Enter for every third miss.
-    std::string NextMove() {
-        const game::TCard card = FGame.CurrentCard();
-        const int ideal = 1 + (card.Rank - 1) * 9 / 12;
-        int best = -1;
-        for (int p = 1; p <= 10; ++p)
-            if (FGame.CanPlaceCard(p) && (best < 0 || std::abs(p - ideal) < std::abs(best - ideal))) best = p;
-        if (best < 0 || std::abs(best - ideal) > 1) {
-            if (FGame.PlaceMiss()) return ++FMisses % 3 == 0 ? "\r" : " ";
-        }
-        EXPECT_GT(best, 0) << "no move possible";
-        if (best < 0) return "";
-        std::string keys = PathTo(FCursor, best) + "5";
-        FCursor = best;
-        EXPECT_TRUE(FGame.PlaceCard(best));
-        return keys;
-    }
-
-  private:
-    game::TDeck FDeck;
-    game::TPinmarch FGame;
-    int FCursor = 5;
-    int FMisses = 0;
+    Player() : play::Player(DaySeed()) {}
 };
-
-std::string CardAt(const VirtualScreen& AScreen, int AX, int AY) {
-    return AScreen.Text(AX, AY, 2) + AScreen.Text(AX + 3, AY + 2, 2);
-}
-
-std::string CardPicture(const game::TCard& ACard) {
-    static const char kSuits[4] = {5, 4, 3, 6};
-    const char suit = kSuits[ACard.Suit];
-    return std::string{ACard.DisplayChar, suit, suit, ACard.DisplayChar};
-}
 
 // Little-endian fields of a 64-byte play record.
 struct PlayRecord {

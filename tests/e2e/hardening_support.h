@@ -4,12 +4,22 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "e2e/door_process.h"
+#include "records/dailyplay.h"
 
 namespace e2e::hardening {
 
@@ -76,6 +86,69 @@ inline ::testing::AssertionResult PlayMissGame(DoorProcess& ADoor, int ATimeoutM
     if (!ADoor.WaitForText("GAME COMPLETE!", ATimeoutMs * 3))
         return ::testing::AssertionFailure() << "no result box\n" << ADoor.Describe();
     return ::testing::AssertionSuccess();
+}
+
+// Every regular file of a directory with its contents, by name.
+inline std::map<std::string, std::string> DirectoryContents(const std::string& ADir) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(ADir)) {
+        if (!entry.is_regular_file()) continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        files[entry.path().filename().string()] =
+            std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    }
+    return files;
+}
+
+// Runs the play-record store in a scratch directory holding ALog (and ARec when given) and
+// gives the records file it leaves: AStore does the work (an update or a rebuild).
+inline std::optional<std::string> RecordsFromStore(const std::string& ALog, const std::optional<std::string>& ARec,
+                                                   const std::function<void(records::TDailyTracker&)>& AStore) {
+    namespace fs = std::filesystem;
+    char pattern[] = "/tmp/pinmarch-store-XXXXXX";
+    if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp");
+    const fs::path dir = pattern;
+    std::ofstream(dir / records::PLAY_LOG_FILE_NAME, std::ios::binary) << ALog;
+    if (ARec) std::ofstream(dir / records::ALL_TIME_FILE_NAME, std::ios::binary) << *ARec;
+    const fs::path back = fs::current_path();
+    fs::current_path(dir);
+    try {
+        records::TDailyTracker tracker;
+        AStore(tracker);
+    } catch (...) {
+        fs::current_path(back);
+        fs::remove_all(dir);
+        throw;
+    }
+    fs::current_path(back);
+    std::optional<std::string> out;
+    if (fs::exists(dir / records::ALL_TIME_FILE_NAME)) {
+        std::ifstream in(dir / records::ALL_TIME_FILE_NAME, std::ios::binary);
+        out = std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    }
+    fs::remove_all(dir);
+    return out;
+}
+
+// The records file a rebuild makes from ALog.
+inline std::string RebuiltRecords(const std::string& ALog) {
+    return RecordsFromStore(ALog, std::nullopt, [](records::TDailyTracker& t) { t.RebuildAllTimeRecords(); })
+        .value_or("");
+}
+
+inline std::string EncodeLog(const std::vector<records::TDailyPlayRecord>& AGames) {
+    std::string log;
+    for (const auto& g : AGames) {
+        const auto bytes = records::EncodePlayRecord(g);
+        log.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    }
+    return log;
+}
+
+// A DOOR32.SYS for a caller on the socket the harness substitutes.
+inline std::string Door32(const std::string& AAlias) {
+    return "2\r\n{SOCKET}\r\n38400\r\nPinmarch Test BBS\r\n7\r\n" + AAlias + " Real\r\n" + AAlias +
+           "\r\n20\r\n60\r\n1\r\n1\r\n";
 }
 
 }  // namespace e2e::hardening

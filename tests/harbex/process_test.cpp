@@ -1,9 +1,12 @@
 // The process-end seam: Halt runs the exit procedure chain in order, then ends with the code.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
 #include <string>
 
 #include "harbex/process.h"
@@ -72,4 +75,37 @@ TEST(Halt, RealExitCodeAndChainAtNormalEnd) {
     const ssize_t n = ::read(p[0], buf, sizeof buf);
     ::close(p[0]);
     EXPECT_EQ(std::string(buf, static_cast<size_t>(n > 0 ? n : 0)), "HE");
+}
+
+TEST(ProcessSignals, WriteBeyondTheFileSizeLimitFailsInsteadOfKillingTheProcess) {
+    // In a child: with the kit's signals installed, a write past RLIMIT_FSIZE reports EFBIG
+    // (a full disk, as far as the door is concerned); by default SIGXFSZ would kill it.
+    char path[] = "/tmp/pinmarch-fsize-XXXXXX";
+    const int fd = ::mkstemp(path);
+    ASSERT_GE(fd, 0);
+    for (const bool installed : {true, false}) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ResetProcessSignals();
+            if (installed) InstallProcessSignals();
+            const struct rlimit limit = {16, 16};
+            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(2);
+            const char data[64] = {};
+            if (::pwrite(fd, data, sizeof data, 0) != 16) ::_exit(3);  // up to the limit
+            const ssize_t n = ::pwrite(fd, data, sizeof data, 16);
+            ::_exit(n < 0 && errno == EFBIG ? 0 : 4);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        if (installed) {
+            ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+            EXPECT_EQ(WEXITSTATUS(status), 0);
+        } else {
+            ASSERT_TRUE(WIFSIGNALED(status)) << "the default disposition should kill";
+            EXPECT_EQ(WTERMSIG(status), SIGXFSZ);
+        }
+    }
+    ::close(fd);
+    ::unlink(path);
 }
