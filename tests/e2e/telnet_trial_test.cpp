@@ -6,9 +6,9 @@
 // draws exactly once per key.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
-#include <regex>
 #include <sstream>
 
 #include "e2e/relay_pty.h"
@@ -53,8 +53,15 @@ TEST(TelnetTrial, ReadmeLineServesTheRealTelnetClient) {
   EXPECT_NE(readmeLine.find("bind=127.0.0.1"), std::string::npos) << readmeLine;
   EXPECT_NE(readmeLine.find("EXEC:\"kegora -N1 -S3\",fdin=3,fdout=3"), std::string::npos) << readmeLine;
   const int port = FreeLoopbackPort();
-  const std::string line =
-      std::regex_replace(readmeLine, std::regex("TCP-LISTEN:[0-9]+"), "TCP-LISTEN:" + std::to_string(port));
+  // The README's port number, replaced by the free one.
+  std::string line = readmeLine;
+  const std::string listen = "TCP-LISTEN:";
+  const std::size_t from = line.find(listen);
+  ASSERT_NE(from, std::string::npos) << readmeLine;
+  std::size_t to = from + listen.size();
+  while (to < line.size() && std::isdigit(static_cast<unsigned char>(line[to])) != 0) ++to;
+  ASSERT_GT(to, from + listen.size()) << "no port after TCP-LISTEN: " << readmeLine;
+  line.replace(from, to - from, listen + std::to_string(port));
   ASSERT_NE(line, readmeLine);
 
   ScratchDir data;
