@@ -15,6 +15,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "e2e/play_support.h"
 #include "e2e/relay_pty.h"
 #include "game/cardgame.h"
 #include "game/pinmarchengine.h"
@@ -66,38 +67,7 @@ void ToMenu(ChildProcess& ADoor) {
   ADoor.WaitQuiet(250);
 }
 
-// The game screen's cursor keys: 1, 3, 7, 9 and 0 (pin 10) jump to their pin; 2, 4, 6, 8 move
-// by the tables below (from pins 1-10).
-int Moved(int APin, char AKey) {
-  static const std::map<char, std::array<int, 11>> kTables = {
-      {'8', {0, 2, 4, 5, 7, 8, 9, 1, 1, 1, 1}},
-      {'2', {0, 8, 1, 1, 2, 3, 3, 4, 5, 6, 6}},
-      {'4', {0, 1, 3, 2, 6, 4, 5, 10, 7, 8, 9}},
-      {'6', {0, 1, 3, 2, 5, 6, 4, 8, 9, 10, 7}},
-  };
-  if (AKey == '0') return 10;
-  if (AKey == '1' || AKey == '3' || AKey == '7' || AKey == '9') return AKey - '0';
-  return kTables.at(AKey)[static_cast<size_t>(APin)];
-}
-
-// Shortest key sequence taking the cursor from AFrom to ATo.
-std::string PathTo(int AFrom, int ATo) {
-  std::map<int, std::string> seen{{AFrom, ""}};
-  std::deque<int> queue{AFrom};
-  while (!queue.empty()) {
-    const int pin = queue.front();
-    queue.pop_front();
-    if (pin == ATo) return seen[pin];
-    for (char key : std::string("137902468")) {
-      const int next = Moved(pin, key);
-      if (!seen.count(next)) {
-        seen[next] = seen[pin] + key;
-        queue.push_back(next);
-      }
-    }
-  }
-  return "";
-}
+using play::PathTo;
 
 // The caller: keeps an engine of the same day in step with the door's and picks moves. Misses
 // alternate between Space and Enter.
