@@ -1,4 +1,5 @@
 #include "e2e/door_process.h"
+#include "e2e/launch_env.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -23,22 +24,6 @@ namespace e2e {
 namespace {
 
 namespace fs = std::filesystem;
-
-long long NowMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
-std::string FindFakeTimeLibrary() {
-  for (const char* dir : {"/usr/lib/x86_64-linux-gnu/faketime", "/usr/lib/aarch64-linux-gnu/faketime",
-                          "/usr/lib/arm-linux-gnueabihf/faketime", "/usr/lib/faketime",
-                          "/usr/local/lib/faketime"}) {
-    std::string path = std::string(dir) + "/libfaketime.so.1";
-    if (access(path.c_str(), R_OK) == 0) return path;
-  }
-  throw std::runtime_error("libfaketime not found: install the Debian package faketime");
-}
 
 void ReplaceAll(std::string& s, const std::string& from, const std::string& to) {
   for (size_t pos = s.find(from); pos != std::string::npos; pos = s.find(from, pos + to.size()))
@@ -145,14 +130,7 @@ DoorProcess::DoorProcess(const DoorLaunch& ALaunch) {
     env.push_back(v);
   }
   env.push_back("TZ=UTC");
-  if (!ALaunch.FakeTime.empty()) {
-    env.push_back("LD_PRELOAD=" + FindFakeTimeLibrary());
-    env.push_back("FAKETIME=@" + ALaunch.FakeTime);
-    env.push_back("DONT_FAKE_MONOTONIC=1");
-    env.push_back("FAKETIME_NO_CACHE=1");
-    // A sanitizer build must accept the clock library loaded ahead of its runtime.
-    env.push_back("ASAN_OPTIONS=verify_asan_link_order=0");
-  }
+  AddFakeClock(env, ALaunch.FakeTime);
   std::vector<char*> argv, envp;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);

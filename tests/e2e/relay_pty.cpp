@@ -1,4 +1,5 @@
 #include "e2e/relay_pty.h"
+#include "e2e/launch_env.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -27,22 +28,6 @@ namespace e2e {
 namespace {
 
 namespace fs = std::filesystem;
-
-long long NowMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
-std::string FakeTimeLibrary() {
-  for (const char* dir : {"/usr/lib/x86_64-linux-gnu/faketime", "/usr/lib/aarch64-linux-gnu/faketime",
-                          "/usr/lib/arm-linux-gnueabihf/faketime", "/usr/lib/faketime",
-                          "/usr/local/lib/faketime"}) {
-    const std::string path = std::string(dir) + "/libfaketime.so.1";
-    if (access(path.c_str(), R_OK) == 0) return path;
-  }
-  throw std::runtime_error("libfaketime not found: install the Debian package faketime");
-}
 
 void SetNonBlocking(int AFd) { fcntl(AFd, F_SETFL, fcntl(AFd, F_GETFL) | O_NONBLOCK); }
 
@@ -96,14 +81,7 @@ std::vector<std::string> DoorEnvironment(const std::string& APathFirst, const st
   env.push_back("PATH=" + (APathFirst.empty() ? path : APathFirst + ":" + path));
   env.push_back("TZ=UTC");
   env.push_back("TERM=ansi");
-  if (!AFakeTime.empty()) {
-    env.push_back("LD_PRELOAD=" + FakeTimeLibrary());
-    env.push_back("FAKETIME=@" + AFakeTime);
-    env.push_back("DONT_FAKE_MONOTONIC=1");
-    env.push_back("FAKETIME_NO_CACHE=1");
-    // A sanitizer build must accept the clock library loaded ahead of its runtime.
-    env.push_back("ASAN_OPTIONS=verify_asan_link_order=0");
-  }
+  AddFakeClock(env, AFakeTime);
   return env;
 }
 
