@@ -60,11 +60,13 @@ void PlayOne(const std::string& APlayer, common::TDateTime ADate, int32_t AMoveS
         std::vector<int> pins;
         for (int pin = 1; pin <= 10; ++pin)
             if (play.CanPlaceCard(pin)) pins.push_back(pin);
-        // One choice in four is a miss while one is allowed.
+        // A miss is one more choice beside the legal pins.
         const int32_t pick = game::RandomBelow(static_cast<int32_t>(pins.size()) + 1);
-        if (pick == static_cast<int32_t>(pins.size()) || pins.empty()) {
-            if (!play.PlaceMiss() && !pins.empty()) play.PlaceCard(pins.front());
-            else if (pins.empty() && !play.PlaceMiss()) break;
+        if (pins.empty() || pick == static_cast<int32_t>(pins.size())) {
+            if (!play.PlaceMiss()) {
+                if (pins.empty()) break;
+                play.PlaceCard(pins.front());
+            }
         } else {
             play.PlaceCard(pins[static_cast<std::size_t>(pick)]);
         }
