@@ -2,7 +2,10 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 
@@ -192,8 +195,38 @@ std::string FormatDateTime(const std::string& APattern, TDateTime ADate) {
     return out;
 }
 
+namespace {
+
+// PINMARCH_NOW="yyyy-mm-dd hh:nn:ss" starts the door's wall clock at that local date and time
+// (for tests and demonstrations); from there it runs on with the monotonic clock, whatever the
+// time zone. Read once; a value that is not a valid date and time is ignored.
+bool EnvironmentClock(TDateTime& ANow) {
+    static const auto start = []() -> std::optional<std::pair<TDateTime, int64_t>> {
+        const char* env = std::getenv("PINMARCH_NOW");
+        int y, mo, d, h, mi, s;
+        char tail;
+        if (!env || std::sscanf(env, "%4d-%2d-%2d %2d:%2d:%2d%c", &y, &mo, &d, &h, &mi, &s, &tail) != 6 ||
+            !IsValidDate(y, mo, d) || h < 0 || h > 23 || mi < 0 || mi > 59 || s < 0 || s > 59)
+            return std::nullopt;
+        return std::make_pair(EncodeDateTime(y, mo, d, h, mi, s),
+                              std::chrono::duration_cast<std::chrono::milliseconds>(
+                                  std::chrono::steady_clock::now().time_since_epoch())
+                                  .count());
+    }();
+    if (!start) return false;
+    const int64_t ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                           std::chrono::steady_clock::now().time_since_epoch())
+                           .count() -
+                       start->second;
+    ANow = start->first + static_cast<double>(ms) / 86400000.0;
+    return true;
+}
+
+} // namespace
+
 TDateTime Now() {
     if (gPinned) return gPinnedNow;
+    if (TDateTime env; EnvironmentClock(env)) return env;
     const auto now = std::chrono::system_clock::now();
     const auto us =
         std::chrono::duration_cast<std::chrono::microseconds>(now.time_since_epoch()).count();
@@ -208,8 +241,9 @@ TDateTime Now() {
 TDateTime Today() { return DateOf(Now()); }
 
 int64_t UnixTimeNow() {
-    if (gPinned) {
-        const auto ms = std::llround((gPinnedNow - kEpochOffset) * 86400000.0);
+    TDateTime env = 0;
+    if (gPinned || EnvironmentClock(env)) {
+        const auto ms = std::llround(((gPinned ? gPinnedNow : env) - kEpochOffset) * 86400000.0);
         return static_cast<int64_t>(ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000));
     }
     return static_cast<int64_t>(

@@ -49,7 +49,8 @@ std::string FormatDateTime(const std::string& APattern, TDateTime ADate);
 // ---- The clock ----------------------------------------------------------
 // Every read of the wall clock goes through these, so tests can pin "now".
 
-// Local date and time now.
+// Local date and time now. With PINMARCH_NOW="yyyy-mm-dd hh:nn:ss" in the environment the
+// clock starts at that local time and runs on from there (tests, demonstrations).
 TDateTime Now();
 // Local date now, at midnight.
 TDateTime Today();
