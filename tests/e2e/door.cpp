@@ -119,7 +119,7 @@ Door::Door(const Launch& ALaunch) : FVia(ALaunch.Via), FSocket(ALaunch.Via == Ch
     }
     if (FPid < 0) throw std::runtime_error("fork");
     FErrorFd = err[0];
-    for (int fd : {exe, err[1], door[1], out[1], ALaunch.Via == Channel::Pipes ? door[0] : -1})
+    for (int fd : {exe, err[1], ALaunch.Via == Channel::Pipes ? door[0] : door[1], out[1]})
         if (fd >= 0) close(fd);
     for (int fd : {FCaller, FOutput, FConsoleFd, FErrorFd})
         if (fd >= 0) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);

@@ -8,6 +8,7 @@
 //   args A B ...               the command line ({SOCKET}, {DIR} substituted)
 //   now yyyy-mm-dd hh:nn:ss    the door's clock at start (default 2025-09-23 10:00:00)
 //   nointro                    no intro.ans in the data directory
+//   mkdir NAME                 a directory in the data directory
 //   log NAME|mm-dd-yyyy|SCORE|FRAMES   a game already in the play log
 //   file NAME ... end          a text file in the data directory (CR LF line ends)
 //   keys TEXT                  keys sent: \r \n \e \t \xHH \\ escapes, the rest as is
@@ -134,6 +135,7 @@ TEST_P(Golden, Session) {
         }
         if (cmd == "now") launch.Now = rest == "real" ? "" : rest;
         if (cmd == "nointro") intro = false;
+        if (cmd == "mkdir") std::filesystem::create_directory(dir.File(rest));
         if (cmd == "log") {
             int m, d, y, score, frames;
             char name[64];
