@@ -17,6 +17,12 @@
 
 namespace support {
 
+// The bytes of a file; empty when it cannot be read.
+inline std::string ReadFile(const std::string& APath) {
+    std::ifstream f(APath, std::ios::binary);
+    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+}
+
 class ScratchDir {
   public:
     explicit ScratchDir(bool AEnter = false) {
@@ -61,10 +67,7 @@ class ScratchDir {
         return path;
     }
     // The bytes of AName; empty when it is missing.
-    std::string Read(const std::string& AName) const {
-        std::ifstream f(File(AName), std::ios::binary);
-        return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-    }
+    std::string Read(const std::string& AName) const { return ReadFile(File(AName)); }
     bool Exists(const std::string& AName) const { return std::filesystem::exists(File(AName)); }
 
   private:
