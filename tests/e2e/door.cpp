@@ -40,6 +40,18 @@ long long NowMs() {
 std::string KegoraPath() { return KEGORA_EXECUTABLE; }
 std::string DataPath(const std::string& AName) { return PINMARCH_DATA_DIR "/" + AName; }
 
+std::string FindOnPath(const std::string& AName) {
+    if (AName.find('/') != std::string::npos) return AName;
+    std::string path = std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin";
+    for (size_t from = 0, to; from <= path.size(); from = to + 1) {
+        to = path.find(':', from);
+        if (to == std::string::npos) to = path.size();
+        const std::string file = path.substr(from, to - from) + "/" + AName;
+        if (access(file.c_str(), X_OK) == 0) return file;
+    }
+    return "";
+}
+
 bool CanDropPrivileges() {
     const pid_t pid = fork();
     if (pid == 0) _exit(DropPrivileges() ? 0 : 1);
@@ -57,14 +69,23 @@ std::string Substitute(std::string AText, int ASocket, const std::string& ADir) 
 Door::Door(const Launch& ALaunch) : FVia(ALaunch.Via), FSocket(ALaunch.Via == Channel::Socket) {
     signal(SIGPIPE, SIG_IGN);  // a door that has gone must not kill the test
     std::vector<std::string> args{KegoraPath()};
-    if (ALaunch.Args.empty() && ALaunch.Via != Channel::Pty)
+    if (!ALaunch.Command.empty()) args = ALaunch.Command, args[0] = FindOnPath(args[0]);
+    else if (ALaunch.Args.empty() && ALaunch.Via != Channel::Pty)
         args.insert(args.end(), {"-N1", FSocket ? "-S{SOCKET}" : "-Sx"});
     for (const std::string& a : ALaunch.Args) args.push_back(a);
     for (std::string& a : args) a = Substitute(a, kDoorSocket, ALaunch.Dir);
     std::vector<std::string> env;
+    auto replaced = [&](std::string_view AEntry) {
+        const std::string_view name = AEntry.substr(0, AEntry.find('=') + 1);
+        if (name == "PINMARCH_NOW=") return true;
+        for (const std::string& e : ALaunch.Env)
+            if (e.rfind(name, 0) == 0) return true;
+        return false;
+    };
     for (char** e = environ; *e; ++e)
-        if (std::string_view(*e).rfind("PINMARCH_NOW=", 0) != 0) env.emplace_back(*e);
+        if (!replaced(*e)) env.emplace_back(*e);
     if (!ALaunch.Now.empty()) env.push_back("PINMARCH_NOW=" + ALaunch.Now);
+    env.insert(env.end(), ALaunch.Env.begin(), ALaunch.Env.end());
     std::vector<char*> argv, envp;
     for (auto& a : args) argv.push_back(a.data());
     for (auto& e : env) envp.push_back(e.data());

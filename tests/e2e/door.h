@@ -28,6 +28,8 @@ struct Launch {
     std::string Now = "2025-09-23 10:00:00";  // the door's local time at start; empty: real
     long long FileSizeLimit = -1;     // RLIMIT_FSIZE in bytes, as on a full disk
     bool Unprivileged = false;        // as user 65534 when we are root, so permissions bind
+    std::vector<std::string> Command; // another program instead of the door (found on PATH)
+    std::vector<std::string> Env;     // added to the environment
 };
 
 // Substitutes {SOCKET} and {DIR} in a text (drop files use it too).
@@ -76,6 +78,7 @@ class Door {
 
 long long NowMs();
 std::string KegoraPath();
+std::string FindOnPath(const std::string& AName);  // empty when not found
 std::string DataPath(const std::string& AName);  // a file of the shipped data/ folder
 // True when doors started with Unprivileged are bound by file permissions.
 bool CanDropPrivileges();

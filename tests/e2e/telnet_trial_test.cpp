@@ -1,0 +1,100 @@
+// The README's one-line telnet trial, run as written but on a free loopback port: socat starts
+// one door per connection, and the real telnet client, typed into on a pseudo-terminal, plays
+// through the intro, the menu and a quit game. The client's negotiation and its CR NUL for
+// Enter must not disturb the door: the intro waits for a real key, and every key draws the menu
+// exactly once.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "e2e/door.h"
+#include "support/scratch.h"
+
+namespace e2e {
+namespace {
+
+int FreePort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    bind(fd, reinterpret_cast<sockaddr*>(&a), len);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    close(fd);
+    return ntohs(a.sin_port);
+}
+
+bool Listening(int APort) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(APort));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    close(fd);
+    return ok;
+}
+
+size_t Count(const std::string& AText, const std::string& AWhat) {
+    size_t n = 0;
+    for (size_t at = AText.find(AWhat); at != std::string::npos; at = AText.find(AWhat, at + 1)) ++n;
+    return n;
+}
+
+TEST(TelnetTrial, ReadmeLineServesTheRealTelnetClient) {
+    if (FindOnPath("socat").empty() || FindOnPath("telnet").empty()) {
+        if (std::getenv("CI")) FAIL() << "socat and telnet are needed (Debian packages socat, telnet)";
+        GTEST_SKIP() << "socat or telnet is not installed";
+    }
+    std::ifstream readme(PINMARCH_SOURCE_DIR "/README.md");
+    std::string line;
+    while (std::getline(readme, line) && line.rfind("socat TCP-LISTEN:2323,", 0) != 0) {
+    }
+    ASSERT_EQ(line.rfind("socat TCP-LISTEN:2323,bind=127.0.0.1,", 0), 0u) << "no trial line in README.md";
+    const int port = FreePort();
+    line.replace(17, 4, std::to_string(port));
+
+    support::ScratchDir dir;
+    std::filesystem::copy_file(DataPath("intro.ans"), dir.File("intro.ans"));
+    const std::string bin = KegoraPath().substr(0, KegoraPath().rfind('/'));
+    Launch relay;
+    relay.Dir = dir.Path();
+    relay.Via = Channel::Pipes;
+    relay.Command = {"/bin/sh", "-c", "exec " + line};
+    relay.Env = {"PATH=" + bin + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin")};
+    Door listener(relay);
+    ASSERT_TRUE(listener.WaitFor([&] { return Listening(port); })) << listener.Describe();
+
+    Launch client;
+    client.Dir = dir.Path();
+    client.Via = Channel::Pty;
+    client.Command = {"telnet", "127.0.0.1", std::to_string(port)};
+    Door caller(client);
+    ASSERT_TRUE(caller.WaitForText("...Press any key to continue...")) << caller.Describe();
+    caller.Pump(1500);
+    EXPECT_EQ(Count(caller.Received(), "Your choice: "), 0u) << "the intro ended without a key";
+    size_t draws = 0;
+    for (const char* key : {"\r", "z", "\r", "x"}) {
+        caller.Send(key);
+        ++draws;
+        caller.WaitFor([&] { return Count(caller.Received(), "Your choice: ") >= draws; });
+        caller.WaitQuiet(300);
+        EXPECT_EQ(Count(caller.Received(), "Your choice: "), draws) << caller.Describe();
+    }
+    caller.Send("p");
+    ASSERT_TRUE(caller.WaitForText("Frame 1/10")) << caller.Describe();
+    caller.Send("qy");
+    ASSERT_TRUE(caller.WaitForText("GAME COMPLETE!")) << caller.Describe();
+    caller.Send("xq");  // the door ends and the client with it
+    EXPECT_EQ(caller.WaitExit(), std::optional<int>(0)) << caller.Describe();
+    EXPECT_TRUE(dir.Exists("pmchwin.asc")) << "the door did not end normally";
+}
+
+} // namespace
+} // namespace e2e
