@@ -44,5 +44,5 @@ TEST(Calendar, FactsAndDatePatterns) {
     const TDateTime d = EncodeDateTime(2025, 9, 13, 7, 5, 9);
     EXPECT_EQ(FormatDateTime("mm/dd/yyyy|mm/yy|MMMM YYYY|MMM DD, YYYY|m/d/yy hh:nn:ss", d),
               "09-13-2025|09-25|September 2025|Sep 13, 2025|9-13-25 07:05:09");
-    EXPECT_EQ(FormatDateTime("mm/dd/yyyy mmmm", EncodeDate(1, 12, 1)), "12-01-0001 December");
+    EXPECT_EQ(FormatDateTime("mm/dd/yyyy yy mmmm", EncodeDate(1, 12, 1)), "12-01-0001 01 December");
 }
