@@ -1,324 +1,287 @@
-// The frame engine: placement, covers, misses, frame ends, the tenth frame's bonus balls,
-// frame decks and deck exhaustion.
-#include "engine_harness.h"
+// The frame engine and its scoring against a reference game written from the rules, after
+// every move: scripted games with known score sheets, and thousands of random games.
+#include "game/pinmarchengine.h"
 
-using namespace enginetest;
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <random>
+#include <sstream>
+
+using namespace game;
 
 namespace {
 
-// A game whose frame 1 deals exactly ACards.
-TScriptedGame Frame1(std::vector<TCard> ACards) {
-    TPlan P;
-    P.Cards = std::move(ACards);
-    return TScriptedGame({{1, P}});
-}
+// One game as the rules describe it, kept in the engine's public frame records.
+struct TRefGame {
+    TPinmarch::TDeckSource DeckOf;
+    int32_t Base;
+    TDeck Deck{0};
+    TCard Current;
+    int Frame = 1, BonusBalls = 0, Total = 0;
+    bool Over = false, Changed = false;
+    TFrame Fr[11];
 
-std::vector<int> PlaceablePins(const TPinmarch& AGame) {
-    std::vector<int> Out;
-    for (int P = 1; P <= 10; ++P)
-        if (AGame.CanPlaceCard(P)) Out.push_back(P);
-    return Out;
-}
-
-const std::vector<int> kAllPins{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
-
-} // namespace
-
-// ---- Placement rule ------------------------------------------------------------------------
-
-TEST(Placement, EmptyRackTakesAnyCardAnywhere) {
-    for (int Rank : {1, 7, 13}) {
-        auto G = Frame1({C(Rank)});
-        EXPECT_EQ(PlaceablePins(*G.Game), kAllPins) << "rank " << Rank;
-        EXPECT_FALSE(G.Game->CanPlaceCard(0));
-        EXPECT_FALSE(G.Game->CanPlaceCard(11));
-        EXPECT_FALSE(G.Game->CanPlaceCard(-3));
-        EXPECT_FALSE(G.Game->PlaceCard(0));
-        EXPECT_FALSE(G.Game->PlaceCard(11));
+    TRefGame(TPinmarch::TDeckSource ADeckOf, int32_t ABase) : DeckOf(ADeckOf), Base(ABase) {
+        NewDeck();
     }
-}
-
-TEST(Placement, RanksMustRiseWithThePinNumber) {
-    auto G = Frame1({C(5), C(7), C(2), C(13), C(1)});
-    ASSERT_TRUE(G.Game->PlaceCard(3));
-    EXPECT_EQ(PlaceablePins(*G.Game), (std::vector<int>{4, 5, 6, 7, 8, 9, 10})); // the 7
-    ASSERT_TRUE(G.Game->PlaceMiss());
-    EXPECT_EQ(PlaceablePins(*G.Game), (std::vector<int>{1, 2})); // the 2
-    ASSERT_TRUE(G.Game->PlaceMiss());
-    EXPECT_EQ(PlaceablePins(*G.Game), (std::vector<int>{4, 5, 6, 7, 8, 9, 10})); // King
-    ASSERT_TRUE(G.Game->PlaceCard(10));
-    EXPECT_EQ(PlaceablePins(*G.Game), (std::vector<int>{1, 2})); // Ace
-}
-
-TEST(Placement, AGapThatCannotHoldTheRankForcesAMiss) {
-    auto G = Frame1({C(5), C(7), C(6), C(3)});
-    ASSERT_TRUE(G.Game->PlaceCard(3));
-    ASSERT_TRUE(G.Game->PlaceCard(4));
-    EXPECT_TRUE(PlaceablePins(*G.Game).empty());
-    const TFrame Before = G.F(1);
-    for (int P = 0; P <= 11; ++P)
-        EXPECT_FALSE(G.Game->PlaceCard(P));
-    EXPECT_EQ(G.F(1), Before);
-    EXPECT_EQ(G.Game->CurrentCard(), C(6));
-    ASSERT_TRUE(G.Game->PlaceMiss());
-    EXPECT_EQ(G.F(1).Misses[1], C(6));
-    EXPECT_EQ(G.Game->CurrentCard(), C(3));
-}
-
-TEST(Placement, ASameRankCardOnlyCoversItsTwin) {
-    auto G = Frame1({C(7, sClubs), C(7, sHearts), C(7, sSpades), C(2)});
-    ASSERT_TRUE(G.Game->PlaceCard(6));
-    EXPECT_EQ(PlaceablePins(*G.Game), std::vector<int>{6});
-    EXPECT_FALSE(G.Game->PlaceCard(5));
-    EXPECT_FALSE(G.Game->PlaceCard(7));
-    ASSERT_TRUE(G.Game->PlaceCard(6));
-    TFrame F = G.F(1);
-    EXPECT_EQ(F.Pins[6].Card, C(7, sHearts));
-    EXPECT_EQ(F.Pins[6].CoveredCard, C(7, sClubs));
-    EXPECT_TRUE(F.Pins[6].HasCovered);
-    EXPECT_TRUE(F.Pins[6].Filled);
-    EXPECT_EQ(F.PinsDown, 1);
-    // A second cover hides the card that lay on top.
-    ASSERT_TRUE(G.Game->PlaceCard(6));
-    F = G.F(1);
-    EXPECT_EQ(F.Pins[6].Card, C(7, sSpades));
-    EXPECT_EQ(F.Pins[6].CoveredCard, C(7, sHearts));
-    EXPECT_EQ(F.PinsDown, 1);
-    // A different rank never lands on a filled pin.
-    EXPECT_FALSE(G.Game->CanPlaceCard(6));
-}
-
-TEST(Placement, PlacedCardsAreRecordedAndTheNextCardDealt) {
-    auto G = Frame1({C(4, sHearts), C(9, sDiamonds), C(1)});
-    ASSERT_TRUE(G.Game->PlaceCard(2));
-    ASSERT_TRUE(G.Game->PlaceCard(8));
-    const TFrame F = G.F(1);
-    EXPECT_EQ(F.Pins[2].Card, C(4, sHearts));
-    EXPECT_EQ(F.Pins[8].Card, C(9, sDiamonds));
-    EXPECT_FALSE(F.Pins[2].HasCovered);
-    EXPECT_EQ(F.Pins[2].CoveredCard, TCard{});
-    EXPECT_EQ(F.PinsDown, 2);
-    EXPECT_EQ(F.Pins[0], TPinPosition{});
-    EXPECT_EQ(G.Game->CurrentCard(), C(1));
-    EXPECT_FALSE(G.Game->FrameJustChanged());
-}
-
-// ---- Misses and the end of a frame ---------------------------------------------------------
-
-TEST(Misses, SecondMissFixesBall1EvenAtZero) {
-    auto G = Frame1({C(13), C(13), C(1), C(2), C(13), C(3)});
-    ASSERT_TRUE(G.Game->PlaceMiss());
-    EXPECT_EQ(G.F(1).Ball1PinsDown, 0);
-    ASSERT_TRUE(G.Game->PlaceMiss());
-    EXPECT_EQ(G.F(1).Ball1PinsDown, 0);
-    ASSERT_TRUE(G.Game->PlaceCard(1));
-    ASSERT_TRUE(G.Game->PlaceCard(2));
-    ASSERT_TRUE(G.Game->PlaceMiss()); // third miss: no change
-    EXPECT_EQ(G.F(1).Ball1PinsDown, 0);
-    EXPECT_EQ(G.F(1).MissesFilled, (std::array<bool, 5>{false, true, true, true, false}));
-}
-
-TEST(Misses, LaterMissesDoNotMoveBall1) {
-    auto G = Frame1({C(1), C(13), C(13), C(2), C(13), C(3), C(13)});
-    ASSERT_TRUE(G.Game->PlaceCard(1));
-    ASSERT_TRUE(G.Game->PlaceMiss());
-    EXPECT_EQ(G.F(1).Ball1PinsDown, 0); // one miss: ball 1 still going
-    ASSERT_TRUE(G.Game->PlaceMiss());
-    EXPECT_EQ(G.F(1).Ball1PinsDown, 1);
-    ASSERT_TRUE(G.Game->PlaceCard(2));
-    ASSERT_TRUE(G.Game->PlaceMiss());
-    ASSERT_TRUE(G.Game->PlaceCard(3));
-    EXPECT_EQ(G.F(1).Ball1PinsDown, 1);
-    ASSERT_TRUE(G.Game->PlaceMiss()); // fourth: the frame ends open
-    EXPECT_EQ(G.Game->CurrentFrame(), 2);
-    EXPECT_EQ(G.F(1).Ball1PinsDown, 1);
-    EXPECT_EQ(G.F(1).PinsDown, 3);
-    EXPECT_EQ(G.F(1).FrameResult, frOpen);
-}
-
-TEST(Misses, MissCardsFillTheLowestSlots) {
-    auto G = Frame1({C(9, sHearts), C(3), C(10, sDiamonds)});
-    ASSERT_TRUE(G.Game->PlaceMiss());
-    ASSERT_TRUE(G.Game->PlaceCard(5));
-    ASSERT_TRUE(G.Game->PlaceMiss());
-    const TFrame F = G.F(1);
-    EXPECT_EQ(F.Misses[1], C(9, sHearts));
-    EXPECT_EQ(F.Misses[2], C(10, sDiamonds));
-    EXPECT_EQ(F.Misses[3], TCard{});
-    EXPECT_EQ(F.Ball1PinsDown, 1);
-}
-
-TEST(FrameEnd, FourthMissEndsTheFrameWithFewPins) {
-    TScriptedGame G({{1, Open(0, 0)}, {2, Open(3, 4)}});
-    G.Play(1);
-    EXPECT_EQ(G.Game->CurrentFrame(), 2);
-    EXPECT_TRUE(G.Game->FrameJustChanged());
-    EXPECT_EQ(G.F(1).FrameResult, frOpen);
-    EXPECT_EQ(G.F(1).PinsDown, 0);
-    // The new frame starts empty, dealt from its own deck.
-    const TFrame F2 = G.F(2);
-    EXPECT_EQ(F2.PinsDown, 0);
-    EXPECT_EQ(F2.FrameResult, frIncomplete);
-    for (int P = 1; P <= 10; ++P)
-        EXPECT_FALSE(F2.Pins[P].Filled);
-    for (int K = 1; K <= 4; ++K)
-        EXPECT_FALSE(F2.MissesFilled[K]);
-    EXPECT_EQ(G.Game->CurrentCard(), C(1, sDiamonds)); // first card of frame 2's plan
-}
-
-TEST(FrameEnd, TenthPinEndsTheFrameWhateverTheMisses) {
-    TScriptedGame G({{1, TPlan().Misses(1).Pins(1, 4).Misses(2).Pins(5, 10)}, {2, Strike()}});
-    G.Play(1);
-    EXPECT_EQ(G.Game->CurrentFrame(), 2);
-    EXPECT_EQ(G.F(1).PinsDown, 10);
-    EXPECT_EQ(G.F(1).FrameResult, frSpare);
-    EXPECT_EQ(G.F(1).Ball1PinsDown, 4);
-    EXPECT_TRUE(G.F(1).MissesFilled[3]);
-    EXPECT_FALSE(G.F(1).MissesFilled[4]);
-    G.Play(2);
-    EXPECT_EQ(G.Game->CurrentFrame(), 3);
-    EXPECT_EQ(G.F(2).FrameResult, frStrike);
-}
-
-TEST(FrameEnd, FrameJustChangedIsReadableAndClearable) {
-    TScriptedGame G({{1, Strike()}, {2, Strike()}});
-    EXPECT_FALSE(G.Game->FrameJustChanged());
-    G.Play(1, 0, 9);
-    EXPECT_FALSE(G.Game->FrameJustChanged());
-    G.Play(1, 9);
-    EXPECT_TRUE(G.Game->FrameJustChanged());
-    G.Game->SetFrameJustChanged(false);
-    EXPECT_FALSE(G.Game->FrameJustChanged());
-    G.Play(2, 0, 3);
-    EXPECT_FALSE(G.Game->FrameJustChanged());
-}
-
-// ---- Frame decks ---------------------------------------------------------------------------
-
-TEST(FrameDecks, EachFrameGetsDaySeedPlus100TimesItsNumber) {
-    TScriptedGame G(Frames1To9(Strike()), 5000);
-    G.PlayAll();
-    ASSERT_EQ(G.Game->CurrentFrame(), 10);
-    EXPECT_EQ(G.Seeds(),
-              (std::vector<int32_t>{5100, 5200, 5300, 5400, 5500, 5600, 5700, 5800, 5900, 6000}));
-    EXPECT_EQ(G.Game->BaseSeed(), 5000);
-}
-
-TEST(FrameDecks, FrameSeedsWrapIn32Bits) {
-    const int32_t Base = INT32_MAX - 250;
-    TScriptedGame G({{1, Open(0, 0)}, {2, Open(0, 0)}, {3, Open(0, 0)}}, Base);
-    G.PlayAll();
-    ASSERT_EQ(G.Seeds().size(), 4u);
-    EXPECT_EQ(G.Seeds()[0], INT32_MAX - 150);
-    EXPECT_EQ(G.Seeds()[1], INT32_MAX - 50);
-    EXPECT_EQ(G.Seeds()[2], INT32_MIN + 49);
-    EXPECT_EQ(G.Seeds()[3], INT32_MIN + 149);
-}
-
-TEST(FrameDecks, ShuffledDecksDealFromTheirFirstCardWhateverWasUsedBefore) {
-    const int32_t Day = 296145049;
-    TPinmarch Game(TDeck{Day});
-    EXPECT_EQ(Game.BaseSeed(), Day);
-    TDeck Frame1(Day + 100);
-    EXPECT_EQ(Game.CurrentCard(), Frame1.DrawCard());
-    // Frame 1: four misses.
-    for (int I = 0; I < 4; ++I)
-        ASSERT_TRUE(Game.PlaceMiss());
-    ASSERT_EQ(Game.CurrentFrame(), 2);
-    TDeck Frame2(Day + 200);
-    EXPECT_EQ(Game.CurrentCard(), Frame2.DrawCard());
-    // Frame 3 after a frame that used more cards.
-    int Guard = 0;
-    while (Game.CurrentFrame() == 2 && Guard++ < 60) {
-        bool Placed = false;
-        for (int P = 1; P <= 10 && !Placed; ++P)
-            Placed = Game.PlaceCard(P);
-        if (!Placed) {
-            ASSERT_TRUE(Game.PlaceMiss());
+    TFrame& F() { return Fr[Frame]; }
+    void NewDeck() { // day seed + 100 x frame, wrapping in 32 bits
+        Deck = DeckOf(static_cast<int32_t>(static_cast<uint32_t>(Base) + 100u * Frame));
+        Deal();
+    }
+    void Deal() {
+        Over = !Deck.HasCards();
+        if (!Over) Current = Deck.DrawCard();
+    }
+    // The filled pins rise strictly; a rank on the table may only be covered.
+    bool Legal(int P) const {
+        if (P < 1 || P > 10) return false;
+        int below = 0, above = 14;
+        for (int i = 1; i <= 10; ++i) {
+            const TPinPosition& pin = Fr[Frame].Pins[i];
+            if (!pin.Filled) continue;
+            if (pin.Card.Rank == Current.Rank) return i == P;
+            if (i < P) below = std::max<int>(below, pin.Card.Rank);
+            if (i > P) above = std::min<int>(above, pin.Card.Rank);
+        }
+        return !Fr[Frame].Pins[P].Filled && below < Current.Rank && Current.Rank < above;
+    }
+    bool Place(int P) {
+        if (Over || !Legal(P)) return false;
+        TPinPosition& pin = F().Pins[P];
+        if (!pin.Filled) ++F().PinsDown;
+        pin = {Current, true, pin.Filled ? pin.Card : TCard{}, pin.Filled};
+        return AfterMove();
+    }
+    // Two misses a ball; the first bonus ball of two ends for good only with a pin down.
+    bool ShortBall() const {
+        return Frame == 10 && (BonusBalls == 1 || (BonusBalls == 2 && Fr[10].Frame10Bonus1 == 0));
+    }
+    bool Miss() {
+        int k = 1;
+        while (k <= (ShortBall() ? 2 : 4) && F().MissesFilled[k]) ++k;
+        if (Over || k > (ShortBall() ? 2 : 4)) return false;
+        F().Misses[k] = Current;
+        F().MissesFilled[k] = true;
+        if (k == 2 && BonusBalls == 0) F().Ball1PinsDown = F().PinsDown;
+        return AfterMove();
+    }
+    bool AfterMove() {
+        F().PinsDown == 10 || F().MissesFilled[ShortBall() ? 2 : 4] ? BallOver() : Deal();
+        return true;
+    }
+    void Clear(int AFirstSlot, int ALastSlot) {
+        std::fill(std::begin(F().Pins), std::end(F().Pins), TPinPosition{});
+        F().PinsDown = 0;
+        for (int k = AFirstSlot; k <= ALastSlot; ++k)
+            F().Misses[k] = {}, F().MissesFilled[k] = false;
+        Changed = true;
+    }
+    void BallOver() {
+        TFrame& f = F();
+        if (BonusBalls == 0) { // the regular part of a frame
+            const bool spare = f.Ball1PinsDown >= 1 && f.Ball1PinsDown <= 9;
+            f.FrameResult = f.PinsDown < 10 ? frOpen : spare ? frSpare : frStrike;
+            if (f.FrameResult == frStrike) f.Ball1PinsDown = 10;
+            if (Frame < 10) {
+                ScoreSheet();
+                ++Frame;
+                Changed = true;
+                return NewDeck();
+            }
+            f.Frame10InitialPins = f.PinsDown;
+            if (f.FrameResult != frOpen) { // bonus balls on a fresh rack
+                BonusBalls = spare ? 1 : 2;
+                Clear(1, 2);
+                if (Deck.HasCards()) return Deal();
+            }
+        } else if (BonusBalls == 2 && f.Frame10Bonus1 == 0) { // the first of two
+            f.Frame10Bonus1 = f.PinsDown;
+            if (f.PinsDown == 10) Clear(3, 4);
+            if (Deck.HasCards()) return Deal();
+            BonusBalls = 0;
+        } else if (BonusBalls == 1) { // the one bonus ball after a spare
+            f.Frame10Bonus1 = f.PinsDown;
+            BonusBalls = 0;
+        } else { // the second of two: on the same rack it counts the pins it added
+            f.Frame10Bonus2 = f.Frame10Bonus1 == 10 ? f.PinsDown : f.PinsDown - f.Frame10Bonus1;
+            BonusBalls = 0;
+        }
+        f.Frame10BonusPins = f.Frame10Bonus1 + f.Frame10Bonus2;
+        ScoreSheet();
+        Over = true;
+    }
+    // Bowling: a spare earns the next frame's ball 1, a strike the whole next frame and,
+    // after a second strike, ball 1 of the frame after that. Ball 1 of a frame with no pin
+    // at its second miss is worth its pins while its third miss is untaken.
+    void ScoreSheet() {
+        auto ball1 = [](const TFrame& g) {
+            return g.Ball1PinsDown >= 1 ? g.Ball1PinsDown : g.MissesFilled[3] ? 0 : g.PinsDown;
+        };
+        auto anyPin = [](const TFrame& g) { return g.Ball1PinsDown > 0 || g.PinsDown > 0; };
+        Total = 0;
+        for (int i = 1; i <= Frame; ++i) { // n and n2: the next two frames, if they ended
+            TFrame &f = Fr[i], &n = Fr[std::min(i + 1, 10)], &n2 = Fr[std::min(i + 2, 10)];
+            const bool next = i < Frame, next2 = i + 1 < Frame, spare = f.FrameResult == frSpare;
+            const bool strike = f.FrameResult == frStrike;
+            const bool two = strike && n.FrameResult == frStrike;
+            const int own = i < 10 ? f.PinsDown : f.Frame10InitialPins + f.Frame10BonusPins;
+            f.Score = i == 10 && BonusBalls ? 0 : own;
+            f.Score += next ? (spare ? ball1(n) : strike ? n.PinsDown : 0) : 0;
+            f.Score += next2 && two ? ball1(n2) : 0;
+            Total += f.Score;
+            const bool shown = i == 10 ? f.FrameResult != frIncomplete && BonusBalls == 0
+                               : spare ? next && anyPin(n)
+                               : strike ? next && (!two || i == 9 || (next2 && anyPin(n2)))
+                                        : f.FrameResult == frOpen;
+            f.RunningTotal = shown ? Total : 0;
         }
     }
-    ASSERT_EQ(Game.CurrentFrame(), 3);
-    TDeck Frame3(Day + 300);
-    EXPECT_EQ(Game.CurrentCard(), Frame3.DrawCard());
+};
+
+// Everything the screen can read of the engine, against the reference.
+void ExpectSame(TPinmarch& AGame, TRefGame& ARef) {
+    ASSERT_EQ(std::make_tuple(AGame.GameOver(), AGame.CurrentFrame(), AGame.TotalScore(),
+                              AGame.Frame10BonusBalls(), AGame.FrameJustChanged()),
+              std::make_tuple(ARef.Over, ARef.Frame, ARef.Total, ARef.BonusBalls, ARef.Changed));
+    AGame.SetFrameJustChanged(false), ARef.Changed = false;
+    for (int p = 0; p <= 11 && !ARef.Over; ++p) {
+        ASSERT_EQ(AGame.CurrentCard(), ARef.Current);
+        ASSERT_EQ(AGame.CanPlaceCard(p), ARef.Legal(p)) << "pin " << p;
+    }
+    int32_t sum = 0;
+    for (int i = 1; i <= 10; ++i) {
+        const TFrame f = AGame.GetFrame(i), &r = ARef.Fr[i];
+        ASSERT_EQ(std::tie(f.FrameResult, f.Score, f.RunningTotal, f.Ball1PinsDown, f.PinsDown),
+                  std::tie(r.FrameResult, r.Score, r.RunningTotal, r.Ball1PinsDown, r.PinsDown))
+            << "frame " << i;
+        ASSERT_EQ(f, r) << "frame " << i << ": cards, misses or bonus balls";
+        ASSERT_TRUE(f.Score >= 0 && f.Score <= 30);
+        sum += f.Score;
+        for (int p = 1, rank = 0; p <= 10; rank = std::max<int>(rank, f.Pins[p++].Card.Rank))
+            ASSERT_TRUE(!f.Pins[p].Filled || f.Pins[p].Card.Rank > rank) << "ranks rise " << i;
+    }
+    ASSERT_EQ(sum, AGame.TotalScore());
 }
 
-TEST(FrameDecks, TheDayDeckIsOnlyReadForItsSeed) {
-    TDeck Day(777);
-    Day.DrawCard();
-    Day.DrawCard();
-    TPinmarch Game(Day);
-    EXPECT_EQ(Day.CardsDealt(), 2);
-    EXPECT_EQ(Game.CurrentCard(), TDeck(877).DrawCard());
+// A move on both games (pin 1..10, or 0 for a miss): whether it was accepted.
+bool Move(TPinmarch& AGame, TRefGame& ARef, int APin) {
+    const bool got = APin == 0 ? AGame.PlaceMiss() : AGame.PlaceCard(APin);
+    EXPECT_EQ(got, APin == 0 ? ARef.Miss() : ARef.Place(APin)) << "pin " << APin;
+    ExpectSame(AGame, ARef);
+    return got;
 }
 
-// ---- Deck exhaustion, quitting, restarting -------------------------------------------------
-
-TEST(Exhaustion, ARunningOutDeckEndsTheGameUnscored) {
-    TScriptedGame G({{1, Open(2, 5)}, {2, TPlan().Pins(1, 3)}});
-    G.PlayAll();
-    EXPECT_TRUE(G.Game->GameOver());
-    EXPECT_EQ(G.Game->CurrentFrame(), 2);
-    EXPECT_EQ(G.F(2).PinsDown, 3);
-    EXPECT_EQ(G.F(2).FrameResult, frIncomplete);
-    EXPECT_EQ(G.F(2).Score, 0);
-    EXPECT_EQ(G.Game->TotalScore(), 5);
-    // Nothing more happens once the game is over.
-    const TFrame Before = G.F(2);
-    EXPECT_FALSE(G.Game->PlaceCard(4));
-    EXPECT_FALSE(G.Game->PlaceMiss());
-    EXPECT_EQ(G.F(2), Before);
+// The words of AText, "w*3" standing for three words w, and "0" up to ACount words.
+std::vector<std::string> Words(const std::string& AText, size_t ACount = 0) {
+    std::istringstream in(AText);
+    std::vector<std::string> out;
+    for (std::string w; in >> w;)
+        out.insert(out.end(), w.find('*') == w.npos ? 1 : std::stoi(w.substr(w.find('*') + 1)),
+                   w.substr(0, w.find('*')));
+    out.resize(std::max(out.size(), ACount), "0");
+    return out;
 }
 
-TEST(Exhaustion, AnEmptyFrameDeckEndsTheGameAtTheFrameChange) {
-    TScriptedGame G({{1, Strike()}, {2, TPlan()}});
-    G.Play(1);
-    EXPECT_TRUE(G.Game->GameOver());
-    EXPECT_EQ(G.Game->CurrentFrame(), 2);
-    EXPECT_EQ(G.F(1).Score, 10);
-    EXPECT_EQ(G.Game->TotalScore(), 10);
+// Frames, scores and running totals. Moves: '1'..'9', '0' lay a card of that rank on that
+// pin ('0' is 10), 'S' lays 1 to 10, 'x' misses a King, '!' is a miss that must be refused;
+// a frame's deck holds the cards of its moves. (Move checks the total: the scores' sum.)
+using TScoredGame = std::array<const char*, 3>;
+const TScoredGame kGames[] = {
+    {"S*9 SSS", "30*8 20 30", "30 60 90 120 150 180 210 240 260 290"},
+    {"12345xx67890*9 12345xx6789012345xx", "15*10", "15 30 45 60 75 90 105 120 135 150"},
+    {"123xx45xx*10", "5*10", "5 10 15 20 25 30 35 40 45 50"},
+    {"S 1234xx567xx", "17 7", "17 24"},
+    {"123456xx7890 123xx4xx", "13 4", "13 17"},
+    {"12xx34567890 S", "20 10", "20 0"},
+    {"S S 12345xx678xx", "25 18 8", "25 43 51"},
+    {"xx1234567890 12xx3xx", "13 3", "13 16"},  // a strike after two misses
+    {"xxxx*8 S 1234xx56xx", "0*8 16 6", "0*8 16 22"},
+    {"xxxx*8 S 123xx4567890123456xx", "0*8 16 16", "0*8 16 32"}, // 9 gets the bonus rack
+    {"xxxx*9 Sxx!123xx", "0*9 13", "0*9 13"},            // bonus ball 1 ends again
+    {"xxxx*9 xxx1234567890Sxxxx", "0*9 20", "0*9 20"},   // a fresh rack has four misses
+    {"123xx45xx 123", "5 0", "5 0"},                      // the deck runs out
+    {"xxxx*9 S12xx", "0*9 12", "0*9 12"},
+    {"1xx2xx*9 S12", "2*9 0", "2 4 6 8 10 12 14 16 18 0"},
+    {"S*10", "30*8 10 0", "30 60 90 120 150 180 210 240 250 0"},
+};
+
+class ScoredGames : public ::testing::TestWithParam<TScoredGame> {};
+int PinOf(char AMove) { return AMove == 'x' || AMove == '!' ? 0 : AMove == '0' ? 10 : AMove - '0'; }
+
+TEST_P(ScoredGames, ScoreSheet) {
+    std::vector<std::string> frames = Words(GetParam()[0]), scores, totals;
+    for (std::string& frame : frames)
+        for (size_t s; (s = frame.find('S')) != frame.npos;) frame.replace(s, 1, "1234567890");
+    auto deckOf = [&](int32_t ASeed) {
+        std::vector<TCard> cards;
+        for (char m : ASeed / 100 <= static_cast<int>(frames.size()) ? frames[ASeed / 100 - 1] : "")
+            if (const uint8_t rank = m == 'x' ? 13 : PinOf(m); m != '!')
+                cards.push_back({sHearts, rank, GetCardDisplayChar(rank)});
+        return TDeck::FromCards(ASeed, cards);
+    };
+    TPinmarch game(TDeck::FromCards(0, {}), deckOf);
+    TRefGame ref(deckOf, 0);
+    for (const std::string& frame : frames)
+        for (char m : frame) {
+            ASSERT_EQ(Move(game, ref, PinOf(m)), m != '!');
+            if (HasFatalFailure()) return;
+        }
+    for (int i = 1; i <= 10; ++i) {
+        scores.push_back(std::to_string(game.GetFrame(i).Score));
+        totals.push_back(std::to_string(game.GetFrame(i).RunningTotal));
+    }
+    EXPECT_EQ(scores, Words(GetParam()[1], 10));
+    EXPECT_EQ(totals, Words(GetParam()[2], 10));
+    EXPECT_TRUE(game.GetFrame(0) == TFrame{} && game.GetFrame(11) == TFrame{});
 }
 
-TEST(Exhaustion, AnEmptyFirstDeckMeansGameOverAtOnce) {
-    TScriptedGame G({{1, TPlan()}});
-    EXPECT_TRUE(G.Game->GameOver());
-    EXPECT_EQ(G.Game->CurrentFrame(), 1);
-    EXPECT_FALSE(G.Game->PlaceMiss());
+INSTANTIATE_TEST_SUITE_P(Engine, ScoredGames, ::testing::ValuesIn(kGames));
+
+// Random games on shuffled decks, half of them kind ones (the first 12 to 41 cards sorted by
+// rank), played in styles that change with the rack: 0 lays anywhere, 1 aims each rank at
+// its part of the rack and misses what does not fit, 2 and 3 aim and miss at random.
+TEST(Engine, RandomGamesFollowTheRules) {
+    std::mt19937 rng(20250913);
+    std::map<std::string, int> seen;
+    for (int n = 0; n < 2000; ++n) {
+        const int32_t base = n == 0 ? INT32_MAX - 150 : static_cast<int32_t>(rng());
+        const int quitAt = rng() % 50 == 0 ? static_cast<int>(rng() % 120) : -1;
+        auto deckOf = [kind = n % 2 == 1](int32_t ASeed) {
+            TDeck deck(ASeed);
+            std::vector<TCard> cards;
+            while (kind && deck.HasCards()) cards.push_back(deck.DrawCard());
+            std::stable_sort(cards.begin(), cards.begin() + (kind ? 12 + ASeed % 30u : 0),
+                             [](TCard a, TCard b) { return a.Rank < b.Rank; });
+            return kind ? TDeck::FromCards(ASeed, cards) : deck;
+        };
+        TPinmarch game(TDeck(base), deckOf);
+        TRefGame ref(deckOf, base);
+        for (int moves = 0; !ref.Over && moves != quitAt; ++moves) {
+            std::vector<int> legal;
+            for (int p = 1; p <= 10; ++p)
+                if (ref.Legal(p)) legal.push_back(p);
+            const int aim = (ref.Current.Rank * 10 + 12) / 13;
+            const int style = (n + ref.Frame + ref.BonusBalls) % 4;
+            std::sort(legal.begin(), legal.end(),
+                      [&](int a, int b) { return std::abs(a - aim) < std::abs(b - aim); });
+            const unsigned chance = style == 2 ? 1 : style < 2 ? 0 : ref.F().PinsDown == 0 ? 5 : 2;
+            const bool miss = legal.empty() || (style == 1 && std::abs(legal[0] - aim) > 1) ||
+                              rng() % 10 < chance;
+            int pin = miss ? 0 : style == 0 ? legal[rng() % legal.size()] : legal[0];
+            if (rng() % 30 == 0) pin = 1 + static_cast<int>(rng() % 10); // maybe against the rules
+            if (!Move(game, ref, pin) && pin == 0) Move(game, ref, legal.at(0)); // refused
+            if (HasFatalFailure()) return;
+        }
+        if (!ref.Over) game.SetGameOver(true), ref.Over = true, seen["quit"]++; // the caller quits
+        ASSERT_FALSE(Move(game, ref, 0) || Move(game, ref, 1)); // the game is over
+        seen[std::to_string(game.GetFrame(10).FrameResult)]++;
+        if (n % 100 == 0) game.StartNewGame(), ref = TRefGame(deckOf, base), ExpectSame(game, ref);
+    }
+    for (const char* kind : {"quit", "1", "2", "3"}) // 1 to 3: frame 10's results
+        EXPECT_GE(seen[kind], 5) << kind;
 }
 
-TEST(Quit, SetGameOverStopsTheGameAndKeepsTheScore) {
-    TScriptedGame G({{1, Open(3, 6)}, {2, Strike()}});
-    G.Play(1);
-    G.Play(2, 0, 5);
-    G.Game->SetGameOver(true);
-    EXPECT_TRUE(G.Game->GameOver());
-    EXPECT_EQ(G.Game->TotalScore(), 6);
-    EXPECT_EQ(G.Game->CurrentFrame(), 2);
-    EXPECT_FALSE(G.Game->PlaceCard(6));
-    EXPECT_FALSE(G.Game->CanPlaceCard(6));
-    EXPECT_EQ(G.F(2).PinsDown, 5);
-}
-
-TEST(Frames, GetFrameOutsideOneToTenIsAllZero) {
-    TScriptedGame G({{1, Strike()}});
-    G.Play(1);
-    EXPECT_EQ(G.Game->GetFrame(0), TFrame{});
-    EXPECT_EQ(G.Game->GetFrame(11), TFrame{});
-    EXPECT_EQ(G.Game->GetFrame(-1), TFrame{});
-    EXPECT_NE(G.Game->GetFrame(1), TFrame{});
-}
-
-TEST(Frames, StartNewGameDealsFrameOneAgain) {
-    TPinmarch Game(TDeck{4242});
-    const TCard First = Game.CurrentCard();
-    for (int I = 0; I < 4; ++I)
-        ASSERT_TRUE(Game.PlaceMiss());
-    ASSERT_TRUE(Game.PlaceMiss());
-    Game.SetGameOver(true);
-    Game.StartNewGame();
-    EXPECT_FALSE(Game.GameOver());
-    EXPECT_EQ(Game.CurrentFrame(), 1);
-    EXPECT_EQ(Game.CurrentCard(), First);
-    EXPECT_EQ(Game.GetFrame(1), TFrame{});
-    EXPECT_EQ(Game.GetFrame(2), TFrame{});
-    EXPECT_EQ(Game.TotalScore(), 0);
-}
+} // namespace
