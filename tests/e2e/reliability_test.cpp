@@ -184,27 +184,36 @@ TEST(Reliability, FullDiskAndReadOnlyDirectory) {
     struct Row { const char* Name; long long Limit; bool ReadOnly, NoBbsId, Grows; const char* Keys; const char* Error; const char* Changes = ""; };
     const Row rows[] = {
         {"log at the limit", 0, false, false, false, "xpqy", "cannot use \"pmchplay.dat\": File too large"},
+        {"room for part of a record", 10, false, false, false, "xpqy", "cannot use \"pmchplay.dat\": File too large"},
         {"records file too big", 1000, false, false, true, "xpqy", "cannot use \"pmchrec.dat\": File too large"},
         {"bulletins too big", 1250, false, false, true, "xpqyxq", "cannot write the bulletin \"pmchwin.ans\": File too large", "pmchrec.dat "},
         {"read-only, no id, no log", -1, true, true, false, "xpqy", "cannot use \"pmchplay.dat\": Permission denied"},
         {"read-only, records file", -1, true, false, true, "xpqy", "cannot use \"pmchrec.dat\": Permission denied"},
         {"read-only, bulletins", -1, true, false, false, "xq", "cannot write the bulletin \"pmchwin.ans\": Permission denied"}};
     const bool canDrop = CanDropPrivileges();
+    struct Case { const Row* R; std::unique_ptr<support::ScratchDir> Dir; Files Before; std::unique_ptr<Door> D; };
+    std::vector<Case> cases;  // side by side
     for (const Row& r : rows) {
-        SCOPED_TRACE(r.Name);
         if (r.ReadOnly && !canDrop) continue;
-        support::ScratchDir dir;
-        Board(dir, "Dana");
-        if (r.NoBbsId) fs::remove(dir.File("kegora.cfg")), fs::remove(dir.File("pmchplay.dat")), fs::remove(dir.File("pmchrec.dat"));
-        if (r.ReadOnly) chmod(dir.File("pmchplay.dat").c_str(), 0666), chmod(dir.Path().c_str(), 0555);
-        const Files before = Contents(dir.Path());
+        auto dir = std::make_unique<support::ScratchDir>();
+        Board(*dir, "Dana");
+        if (r.NoBbsId) fs::remove(dir->File("kegora.cfg")), fs::remove(dir->File("pmchplay.dat")), fs::remove(dir->File("pmchrec.dat"));
+        if (r.ReadOnly) chmod(dir->File("pmchplay.dat").c_str(), 0666), chmod(dir->Path().c_str(), 0555);
+        Files before = Contents(dir->Path());
         Launch launch;
-        launch.Dir = dir.Path();
+        launch.Dir = dir->Path();
         launch.Args = {"-D{DIR}/DOOR32.SYS"};
-        launch.FileSizeLimit = r.Limit == 0 ? static_cast<long long>(before.at("pmchplay.dat").size()) : r.Limit;
+        // Small limits count from the log's size.
+        launch.FileSizeLimit = r.Limit >= 0 && r.Limit < 64 ? static_cast<long long>(before.at("pmchplay.dat").size()) + r.Limit : r.Limit;
         launch.Unprivileged = r.ReadOnly;
-        Door door(launch);
-        door.Send(r.Keys);
+        auto door = std::make_unique<Door>(launch);
+        door->Send(r.Keys);
+        cases.push_back({&r, std::move(dir), std::move(before), std::move(door)});
+    }
+    for (Case& c : cases) {
+        const Row& r = *c.R;
+        Door& door = *c.D;
+        SCOPED_TRACE(r.Name);
         if (r.NoBbsId) {  // a board whose id cannot be stored deals the cards of id 12345
             ASSERT_TRUE(Reach(door, "Really quit?"));
             game::TDeck frame1(game::DailySeedFor(kToday, game::FALLBACK_BBS_ID) + 100);
@@ -213,12 +222,12 @@ TEST(Reliability, FullDiskAndReadOnlyDirectory) {
         }
         EXPECT_EQ(door.WaitExit(10000), std::optional<int>(1)) << door.Describe();
         EXPECT_EQ(door.Errors(), std::string("Pinmarch: stopped: ") + r.Error + "\n");
-        Files after = Contents(dir.Path());
-        const std::string oldLog = before.count("pmchplay.dat") ? before.at("pmchplay.dat") : "";
+        Files after = Contents(c.Dir->Path());
+        const std::string oldLog = c.Before.count("pmchplay.dat") ? c.Before.at("pmchplay.dat") : "";
         EXPECT_EQ(after["pmchplay.dat"].size(), oldLog.size() + (r.Grows ? 64 : 0));
         std::string changed;  // besides the log
         for (const auto& [name, bytes] : after)
-            if (name != "pmchplay.dat" && (!before.count(name) || before.at(name) != bytes)) changed += name + " ";
+            if (name != "pmchplay.dat" && (!c.Before.count(name) || c.Before.at(name) != bytes)) changed += name + " ";
         EXPECT_EQ(changed, r.Changes);
     }
 }
