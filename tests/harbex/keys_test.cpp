@@ -1,8 +1,11 @@
-// Keys from the caller's bytes (telnet receive filter, line-end folding, cursor keys on the
-// socket; the local keyboard in standard-I/O mode) and the event pump's carrier, idle and
-// time limits reaching their hooks.
+// Keys from the caller's bytes (telnet filter, line ends, cursor keys; the local keyboard in standard
+// I/O), the event pump's carrier, idle and time limits reaching their hooks, the sysop's terminal.
+#include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <termios.h>
 
 #include <csignal>
 
@@ -11,19 +14,15 @@
 using namespace kit;
 
 namespace {
-
-int64_t gAtMs = 0;  // the time the late chunk came
+struct { Door* D; int At; int64_t Ms; std::string Chunk; } gLate;  // a chunk that comes during the At-th wait
 // The keys read from chunks typed one after another, each taken in before the next (with AAt,
 // the last chunk comes during the AAt-th wait of the key reader) until the caller hangs up.
 std::string KeysFrom(Door& ADoor, bool AStdIO, std::vector<std::string> AChunks, int AAt = 0) {
-    static Door* door;
-    static int at;
-    static std::string last;
-    ADoor.Session(AStdIO), door = &ADoor, at = AAt, last = AChunks.back(), AChunks.pop_back();
+    ADoor.Session(AStdIO), gLate = {&ADoor, AAt, 0, AChunks.back()}, AChunks.pop_back();
     for (const auto& c : AChunks) ADoor.Type(c), DoorKeyPressed();
-    if (AAt == 0) ADoor.Type(last), ADoor.HangUp();
+    if (AAt == 0) ADoor.Type(gLate.Chunk), ADoor.HangUp();
     else SetInputWaitHook([](int AMs) {
-        if (FakeWait(AMs); gWaits == at) gAtMs = gWaitedMs, door->Type(last), door->HangUp();
+        if (FakeWait(AMs); gWaits == gLate.At) gLate.Ms = gWaitedMs, gLate.D->Type(gLate.Chunk), gLate.D->HangUp();
     });
     DoorOnHangup = [] { throw EHalt(-1); };
     std::string keys;
@@ -32,7 +31,6 @@ std::string KeysFrom(Door& ADoor, bool AStdIO, std::vector<std::string> AChunks,
     });
     return keys;
 }
-
 } // namespace
 
 TEST_F(Door, EveryKeyCaseAtEverySplitPoint) {
@@ -50,13 +48,10 @@ TEST_F(Door, EveryKeyCaseAtEverySplitPoint) {
     EXPECT_EQ(KeysFrom(*this, false, {"\r", "\n"}) + KeysFrom(*this, true, {"\r", "\n"}), "\r\r\r\r");
     // The bytes after an ESC may take ten rounds of 50 ms each.
     EXPECT_EQ(KeysFrom(*this, false, {"\x1b", ""}, 10), "\x1b");
-    EXPECT_EQ(gAtMs, 500);
-    EXPECT_EQ(KeysFrom(*this, false, {"\x1b", "[A"}, 10), "\0H"s);
-    EXPECT_EQ(KeysFrom(*this, false, {"\x1b", "[A"}, 11), "\x1b[A");
+    EXPECT_EQ(gLate.Ms, 500);
+    EXPECT_EQ(KeysFrom(*this, false, {"\x1b", "[A"}, 10) + KeysFrom(*this, false, {"\x1b", "[A"}, 11), "\0H\x1b[A"s);
     EXPECT_EQ(KeysFrom(*this, false, {"\x1b[", "D"}, 10) + KeysFrom(*this, false, {"\x1b[", "D"}, 11), "\0KD"s);
 }
-
-// ---- The event pump ------------------------------------------------------------------
 
 namespace {
 std::string gLog;  // what the hooks saw
@@ -72,7 +67,9 @@ std::string Farewell(const std::string& AText) {
 
 TEST_F(Door, ThePumpEndsTheSessionThroughItsHooks) {
     const struct { bool StdIO; void (*Setup)(Door&); int Code; int64_t Ms; std::string Log, Sent; int Attr; } rows[] = {
-        {false, [](Door&) {}, 0, 301'000 + 2500, "", Farewell("Idle Time Limit Exceeded"), 7},
+        {false, [](Door& d) {  // asking for a key leaves the idle time, reading one restarts it
+             common::AdvanceFakeMonotonicMs(100'000), d.Type("a"), DoorKeyPressed(), Warned(0, DoorSecondsIdle());
+         }, 0, 301'000 + 2500, "0@100 ", Farewell("Idle Time Limit Exceeded"), 7},
         {false, [](Door&) { DoorDropInfo.MaxSeconds = 60; }, 0, 62'500, "", Farewell("Your Time Has Expired"), 7},
         {false, [](Door&) {
              DoorSession.DoIdleCheck = false, DoorDropInfo.MaxSeconds = 400;
@@ -89,12 +86,11 @@ TEST_F(Door, ThePumpEndsTheSessionThroughItsHooks) {
         {true, [](Door& d) {  // no busy loop around a hang-up hook that returns
              d.HangUp(), DoorOnHangup = [] { if (Note("hup"); gLog.size() == 12) throw EHalt(4); };
          }, 4, 2000, "hup hup hup ", "", 7},
-        {true, [](Door& d) {  // standard-I/O sessions have no limits
-             DoorDropInfo.MaxSeconds = 1, common::AdvanceFakeMonotonicMs(100'000'000), d.Type("z");
-         }, kReturned, 0, "", "", 7},
         // the default hang-up: a farewell on the local console only (Log), white there, then the exit procedure
         {false, [](Door& d) { d.HangUp(); }, 0, 1000 + 2500, kLocal, "", 7},
-        {true, [](Door& d) { d.HangUp(); }, 0, 2500, kLocal, "", 15},
+        {true, [](Door& d) {  // standard-I/O sessions have no time limits
+             DoorDropInfo.MaxSeconds = 1, common::AdvanceFakeMonotonicMs(100'000'000), d.Type("z"), d.HangUp();
+         }, 0, 2500, kLocal, "", 15},
         {false, [](Door&) { InstallProcessSignals(), DoorKeyPressed(), ::raise(SIGTERM); },
          0, 2500, kLocal, kExitProc, 7},
     };
@@ -103,7 +99,7 @@ TEST_F(Door, ThePumpEndsTheSessionThroughItsHooks) {
         int local[2], saved = ::dup(1);  // the local console: standard output
         ASSERT_EQ(::pipe(local), 0);
         ::dup2(local[1], 1), ::close(local[1]);
-        const int code = HaltCode([] { DoorReadKey(); });
+        const int code = HaltCode([] { for (;;) DoorReadKey(); });
         ::dup2(saved, 1), ::close(saved);
         if (ReadAll(local[0]).find(kFarewell) != std::string::npos) Note(kFarewell);
         ::close(local[0]);
@@ -117,12 +113,6 @@ TEST_F(Door, ThePumpEndsTheSessionThroughItsHooks) {
 
 TEST_F(Door, PumpRunsAtMostOnceASecondAndNoKeyWaitPassesItsNextTick) {
     Session();
-    common::AdvanceFakeMonotonicMs(100'000);
-    Type("a");
-    EXPECT_TRUE(DoorKeyPressed() && DoorKeyPressed());
-    EXPECT_EQ(DoorSecondsIdle(), 100) << "asking for a key leaves the idle time";
-    EXPECT_EQ(DoorReadKey(), 'a');
-    EXPECT_EQ(DoorSecondsIdle() * 10000 + DoorSecondsLeft(), 3500) << "reading one restarts it";
     DoorOnHangup = [] { Note("hup"); };
     HangUp(), gLog.clear();
     EXPECT_FALSE(DoorKeyPressed() || DoorCarrier());
@@ -146,10 +136,8 @@ TEST_F(Door, PumpRunsAtMostOnceASecondAndNoKeyWaitPassesItsNextTick) {
 
 TEST_F(Door, ACallerWhoIsGoneNeverEndsTheDoorBySignal) {
     for (const bool stdio : {false, true}) {
-        Session(stdio);
-        int& peer = stdio ? Out[0] : Sock[1];
-        ::close(peer), peer = -1;
-        ResetProcessSignals();  // as in a fresh process, where SIGPIPE would end it
+        int& peer = (Session(stdio), stdio ? Out[0] : Sock[1]);
+        ::close(peer), peer = -1, ResetProcessSignals();  // as in a fresh process, where SIGPIPE would end it
         DoorWrite("hello"), DoorWrite("again");
         EXPECT_FALSE(DoorCarrier()) << stdio;
     }
@@ -159,4 +147,39 @@ TEST_F(Door, ACallerWhoIsGoneNeverEndsTheDoorBySignal) {
     const ssize_t n = ::pwrite(fd, "x", 1, 16);
     ::setrlimit(RLIMIT_FSIZE, &old), ::close(fd);
     EXPECT_EQ(n, -1) << "the write fails as on a full disk";
+}
+
+// The sysop's terminal when the door runs on it in local mode: raw only while keys are read, and
+// given back when Ctrl-C ends the door in a key wait.
+TEST(LocalTerminal, RawOnlyWhileKeysAreReadAndGivenBackOnCtrlC) {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_TRUE(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
+    const std::string name = ::ptsname(master);
+    int go[2], tty = ::open(name.c_str(), O_RDWR | O_NOCTTY), status = 0;
+    ASSERT_TRUE(tty >= 0 && ::pipe(go) == 0);
+    const pid_t pid = ::fork();
+    if (pid == 0) {  // the door with the terminal as standard input and output
+        const int fd = (::setsid(), ::open(name.c_str(), O_RDWR));
+        ::ioctl(fd, TIOCSCTTY, 0), ::dup2(fd, 0), ::dup2(fd, 1), SetHaltHook(nullptr), ConsoleSetInputFd(-1);
+        DoorStartup(std::vector<std::string>{"kegora"});
+        char b;
+        for (int round = 0; round < 2; ++round) (void)!::read(go[0], &b, 1), DoorReadKey();
+        ::_exit(3);
+    }
+    const auto raw = [&](bool AWant) {  // waits up to 5 s for the terminal to be raw or cooked
+        termios t{};
+        for (int i = 0; i < 500 && (::tcgetattr(tty, &t), !(t.c_lflag & ICANON) != AWant); ++i)
+            ReadAll(master), ::usleep(10'000);
+        return !(t.c_lflag & ICANON) == AWant;
+    };
+    EXPECT_TRUE(raw(true)) << "raw while the login waits for a name";
+    for (const auto& [fd, keys, want] :  // cooked while the door only writes, raw while it waits for a key
+         {std::tuple{master, "Zed\r"s, false}, {go[1], "k"s, true}, {master, "k"s, false}, {go[1], "k"s, true}})
+        EXPECT_TRUE(::write(fd, keys.data(), keys.size()) > 0 && raw(want)) << keys << want;
+    ::kill(pid, SIGINT);
+    for (int i = 0; i < 500 && ::waitpid(pid, &status, WNOHANG) == 0; ++i) ReadAll(master), ::usleep(10'000);
+    if (::kill(pid, SIGKILL) == 0) ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT);
+    EXPECT_TRUE(raw(false)) << "given back";
+    for (const int fd : {master, tty, go[0], go[1]}) ::close(fd);
 }

@@ -1,7 +1,6 @@
-// One fixture for the door kit's tests: the door started as a board starts it, on a socket
-// pair (the test holds the caller's end) or in standard-I/O mode on pipes. Halt becomes an
-// exception, sleeps are only counted, and the key wait advances a fake clock instead of
-// blocking, so a 300-second idle limit costs nothing. Tables of cases live in cases/*.txt.
+// One fixture for the door kit's tests: the door started as a board starts it, on a socket pair (the
+// test holds the caller's end) or in standard-I/O mode on pipes. Halt becomes an exception, sleeps are
+// only counted, and key waits advance a fake clock instead of blocking. Tables of cases: cases/*.txt.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -42,36 +41,29 @@ inline std::vector<std::string> Split(const std::string& AText, char ADelim) {
         out.push_back(AText.substr(a, (b = AText.find(ADelim, a)) - a));
     return out;
 }
-// A case a line, fields separated by one tab, "#" starts a comment line. In a field \r \n \b \t
-// \e \0 \\ and \xNN stand for bytes, \. for nothing (ends an empty field), {N*text} for N copies.
+// Cases: a case a line, fields separated by one tab, "#" starts a comment line. In a field \r \n \b
+// \t \e \0 \\ and \xNN stand for bytes, \. for nothing (ends an empty field), {N*text} for N copies.
+inline std::string Unescape(const std::string& A) {
+    static const std::string escape = "rnbte0", byte("\r\n\b\t\x1b\0", 6);
+    std::string o;
+    for (size_t i = 0, star = 0, end = 0; i < A.size(); ++i)
+        if (A[i] == '{' && (star = A.find('*', i)) < (end = A.find('}', i)) && end != std::string::npos) {
+            const std::string unit = Unescape(A.substr(star + 1, end - star - 1));
+            for (auto n = std::stoul(A.substr(i + 1, star - i - 1)); n > 0; --n) o += unit;
+            i = end;
+        } else if (A[i] != '\\' || i + 1 == A.size()) o += A[i];
+        else if (const char c = A[++i]; c == 'x') o += char(std::stoi(A.substr(i + 1, 2), nullptr, 16)), i += 2;
+        else if (c != '.') o += escape.find(c) < escape.size() ? byte[escape.find(c)] : c;
+    return o;
+}
 inline std::vector<std::vector<std::string>> Cases(const std::string& AName) {
     const std::string here = __FILE__;
     std::ifstream f(here.substr(0, here.rfind('/')) + "/cases/" + AName + ".txt");
     std::vector<std::vector<std::string>> rows;
-    for (std::string line; std::getline(f, line);) {
-        if (line.empty() || line[0] == '#') continue;
-        rows.push_back(Split(line, '\t'));
-        for (std::string& field : rows.back()) {
-            std::string s;
-            for (size_t i = 0, star = 0, end = 0; i < field.size(); ++i) {
-                star = field.find('*', i), end = field.find('}', i);
-                if (field[i] != '{' || star > end || end == std::string::npos) {
-                    s += field[i];
-                    continue;
-                }
-                for (auto n = std::stoul(field.substr(i + 1, star - i - 1)); n > 0; --n)
-                    s += field.substr(star + 1, end - star - 1);
-                i = end;
-            }
-            field.clear();
-            for (size_t i = 0; i < s.size(); ++i) {
-                const char c = s[i] == '\\' && i + 1 < s.size() ? s[++i] : '\0';
-                if (c == 'x') field += static_cast<char>(std::stoi(s.substr(i + 1, 2), nullptr, 16)), i += 2;
-                else if (c != '.') field += !c ? s[i] : c == 'r' ? '\r' : c == 'n' ? '\n' : c == 'b' ? '\b'
-                                            : c == 't' ? '\t' : c == 'e' ? '\x1b' : c == '0' ? '\0' : c;
-            }
-        }
-    }
+    for (std::string line; std::getline(f, line);)
+        if (!line.empty() && line[0] != '#') rows.push_back(Split(line, '\t'));
+    for (auto& row : rows)
+        for (std::string& field : row) field = Unescape(field);
     EXPECT_FALSE(rows.empty()) << AName;
     return rows;
 }
@@ -91,10 +83,9 @@ struct Door : ::testing::Test {
     }
     void TearDown() override {
         SetExitProc(nullptr), CommClose(false), CommReset(), ConsoleSetInputFd(-1), DoorResetForTests();
-        DoorSetStartupMessageFd(1), SetHaltHook(nullptr), ClearHangupSignal();
-        common::SetSleepHook(nullptr), common::ClearFakeMonotonicMs();
-        for (int* p : {Msg, Out, Keys, Sock})
-            for (int i : {0, 1}) if (p[i] >= 0) ::close(p[i]);
+        DoorSetStartupMessageFd(1), SetHaltHook(nullptr), ClearHangupSignal(), common::SetSleepHook(nullptr);
+        common::ClearFakeMonotonicMs();
+        for (int* fd : {Msg, Msg + 1, Out, Out + 1, Keys, Keys + 1, Sock, Sock + 1}) if (*fd >= 0) ::close(*fd);
     }
     int Start(std::vector<std::string> AArgs) {  // DoorStartup with these switches
         AArgs.insert(AArgs.begin(), "/opt/bbs/doors/kegora");
@@ -107,8 +98,7 @@ struct Door : ::testing::Test {
         Sent(), SetInputWaitHook(FakeWait);
     }
     void Type(const std::string& AKeys) {  // the caller types
-        const int fd = DoorStdIO() ? Keys[1] : Sock[1];
-        ASSERT_EQ(::write(fd, AKeys.data(), AKeys.size()), static_cast<ssize_t>(AKeys.size()));
+        ASSERT_EQ(::write(DoorStdIO() ? Keys[1] : Sock[1], AKeys.data(), AKeys.size()), ssize_t(AKeys.size()));
     }
     void HangUp() {  // the caller's input ends; what the door sends can still be read
         if (DoorStdIO()) ::close(Keys[1]), Keys[1] = -1;

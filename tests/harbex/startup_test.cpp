@@ -20,10 +20,8 @@ const std::string kOffers = "\xff\xfb\x00\xff\xfb\x01\xff\xfb\x03"s;
 
 TEST(CommandLine, Switches) {
     for (const auto& c : Cases("cmdline")) {
-        const std::vector<std::string> args = Split(c[0], ',');
-        gTrail.clear();
-        DoorOnCLP = [](char AKey, const std::string& AValue) { gTrail += " "s + AKey + "=" + AValue + ";"; };
-        const TDoorCommandLine l = DoorParseCommandLine(args);
+        DoorOnCLP = [](char AKey, const std::string& AText) { gTrail += " "s + AKey + "=" + AText + ";"; };
+        const TDoorCommandLine l = (gTrail.clear(), DoorParseCommandLine(Split(c[0], ',')));
         DoorOnCLP = nullptr;
         EXPECT_EQ("D=" + l.DropFile + " X=" + std::to_string(l.ForceStdIO) + " L=" + std::to_string(l.Local) + " N=" +
                       std::to_string(l.Node) + " S=" + std::to_string(l.Socket) + gTrail, c[1]);
@@ -39,19 +37,16 @@ TEST_F(Door, ReplacedLoginAndUsageHooksAndTheLocalSessionsClock) {
     EXPECT_EQ(DoorSecondsLeft() * 100 + DoorSecondsIdle(), 3539 * 100 + 61) << "counted from the end of the login";
     RunExitProcs();
     EXPECT_EQ(Sent(), "") << "no exit procedure in standard-I/O mode";
-    DoorOnLocalLogin = nullptr;
-    EXPECT_EQ(Start({}), kReturned);
+    EXPECT_EQ((DoorOnLocalLogin = nullptr, Start({})), kReturned);
     EXPECT_EQ(Sent(), "");
-    DoorOnLocalLogin = DefaultOnLocalLogin;
-    DoorOnUsage = nullptr;
+    DoorOnLocalLogin = DefaultOnLocalLogin, DoorOnUsage = nullptr;
     EXPECT_EQ(Start({"/?"}), 0);
     EXPECT_EQ(ReadAll(Msg[0]), "");
     DoorOnUsage = DefaultOnUsage;
 }
 
 TEST_F(Door, SocketSessionEndsThroughTheExitProcedureOrShutdown) {
-    static bool ran;
-    char b;
+    static bool ran = false;
     for (const bool shutdown : {false, true}) {
         TearDown(), SetUp();
         SetExitProc([] { ran = true; });
@@ -60,14 +55,12 @@ TEST_F(Door, SocketSessionEndsThroughTheExitProcedureOrShutdown) {
         EXPECT_EQ(::fcntl(Sock[0], F_GETFL) & O_NONBLOCK, 0) << "the socket is made blocking";
         EXPECT_EQ(Sent(), kOffers + kClr);
         DoorTextAttr(0x1E), Sent();
-        DoorLiteBarOptions = {"a", "b"};
-        if (shutdown) DoorShutdown(), DoorShutdown();
+        if (DoorLiteBarOptions = {"a", "b"}; shutdown) DoorShutdown(), DoorShutdown();
         EXPECT_EQ(DoorLiteBarOptions.empty(), shutdown);
-        ran = false;
-        RunExitProcs();
+        ran = false, RunExitProcs();
         EXPECT_TRUE(ran) << "the program's own exit procedure runs after the kit's";
         EXPECT_EQ(Sent(), shutdown ? "" : A7 + E + "255B" + E + "255D");
-        EXPECT_EQ(::recv(Sock[1], &b, 1, 0), 0) << "closed";
+        EXPECT_EQ(::recv(Sock[1], std::string(1, 0).data(), 1, 0), 0) << "closed";
     }
 }
 
@@ -78,8 +71,7 @@ TEST_F(Door, ModesDropFilesAndFailures) {
         TearDown(), SetUp();
         const std::string path = dir.File(std::to_string(row++) + "/" + c[1]);
         std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-        const int closed = ::dup(0);
-        ::close(closed);
+        const int closed = [] { const int fd = ::dup(0); return ::close(fd), fd; }();  // a descriptor not open
         const auto sub = [&](std::string AText) {
             for (size_t at; (at = AText.find_first_of("#!@")) != std::string::npos;)
                 AText.replace(at, 1, AText[at] == '@' ? path : std::to_string(AText[at] == '#' ? Sock[0] : closed));
@@ -107,8 +99,7 @@ TEST_F(Door, ModesDropFilesAndFailures) {
     }
 }
 
-// Each drop file read by the reader of its format: every field of the caller record that
-// differs afterwards from the markers it held before.
+// Each drop file read by its format's reader: the fields that differ afterwards from their markers.
 TEST(DropFiles, EveryCase) {
     const TDoorDropInfo before{77, "old", "old", 77, true, 77, 77, etASCII, true, 77, 77, "old", "old", 77, true};
     const std::map<std::string, void (*)(const std::string&)> readers = {

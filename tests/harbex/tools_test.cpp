@@ -27,14 +27,13 @@ class Screen : public ::testing::Test {
 
 TEST(TextUtilities, EveryCase) {
     const auto i = [](const std::string& s) { return static_cast<int32_t>(std::stol(s)); };
+#define FN(name, ...) {name, [&](const std::vector<std::string>& c) { return __VA_ARGS__; }}
     const std::map<std::string, std::function<std::string(const std::vector<std::string>&)>> f = {
-        {"DHMS", [&](auto& c) { return SecToDHMS(i(c[1])); }}, {"HMS", [&](auto& c) { return SecToHMS(i(c[1])); }},
-        {"HM", [&](auto& c) { return SecToHM(i(c[1])); }}, {"MS", [&](auto& c) { return SecToMS(i(c[1])); }},
-        {"Join", [&](auto& c) { return TokToStr(StrToTok(c[1], ','), c[3][0], i(c[2])); }},
-        {"Tok", [](auto& c) { return Fields(StrToTok(c[1], c[2][0])); }},
-        {"Base64", [](auto& c) { return Base64Decode(c[1]); }}, {"Upper", [](auto& c) { return UpperCase(c[1]); }},
-        {"Int", [](auto& c) { return std::to_string(StrToIntDef(c[1], 9)); }},
-        {"VeskStrip", [](auto& c) { return VeskStrip(c[1]); }}};
+        FN("DHMS", SecToDHMS(i(c[1]))), FN("HMS", SecToHMS(i(c[1]))), FN("HM", SecToHM(i(c[1]))),
+        FN("MS", SecToMS(i(c[1]))),
+        FN("Join", TokToStr(StrToTok(c[1], ','), c[3][0], i(c[2]))), FN("Tok", Fields(StrToTok(c[1], c[2][0]))),
+        FN("Base64", Base64Decode(c[1])), FN("Upper", UpperCase(c[1])), FN("Int", std::to_string(StrToIntDef(c[1], 9))),
+        FN("VeskStrip", VeskStrip(c[1]))};
     for (const auto& c : Cases("text"))
         EXPECT_EQ(f.at(c[0])(c), c.back()) << c[0] << " " << c[1];
     EXPECT_EQ(TokToStr(TTokens{}, ','), "");
