@@ -1,304 +1,185 @@
-// Key input over the socket: cursor-key decoding and its follow-up waits, the event pump's
-// carrier, idle and time limits with their default messages, warnings, hang-up signals.
-// The key wait's blocking is replaced by a fake clock that advances by the waited time.
-#include "harness.h"
+// Keys from the caller's bytes (telnet filter, line ends, cursor keys; the local keyboard in standard
+// I/O), the event pump's carrier, idle and time limits reaching their hooks, the sysop's terminal.
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <termios.h>
 
 #include <csignal>
 
-#include "harbex/crt2.h"
+#include "kit.h"
 
-using namespace harbex;
+using namespace kit;
 
 namespace {
-
-class KeyTest : public testkit::SocketSession {
-  protected:
-    void SetUp() override {
-        SocketSession::SetUp();
-        SetInputWaitHook(testkit::FakeWait);
-    }
-    // Reads one key, expecting the program to go on.
-    char Key() { return DoorReadKey(); }
-    // Runs AFn expecting Halt; returns the exit code (-1 when it returned normally).
-    template <class F>
-    int HaltCode(F AFn) {
-        try {
-            AFn();
-        } catch (const EHalt& e) {
-            return e.Code;
-        }
-        return -1;
-    }
-};
-
-const std::string E = "\x1b[";
-
+struct { Door* D; int At; int64_t Ms; std::string Chunk; } gLate;  // a chunk that comes during the At-th wait
+// The keys read from chunks typed one after another, each taken in before the next (with AAt,
+// the last chunk comes during the AAt-th wait of the key reader) until the caller hangs up.
+std::string KeysFrom(Door& ADoor, bool AStdIO, std::vector<std::string> AChunks, int AAt = 0) {
+    ADoor.Session(AStdIO), gLate = {&ADoor, AAt, 0, AChunks.back()}, AChunks.pop_back();
+    for (const auto& c : AChunks) ADoor.Type(c), DoorKeyPressed();
+    if (AAt == 0) ADoor.Type(gLate.Chunk), ADoor.HangUp();
+    else SetInputWaitHook([](int AMs) {
+        if (FakeWait(AMs); gWaits == gLate.At) gLate.Ms = gWaitedMs, gLate.D->Type(gLate.Chunk), gLate.D->HangUp();
+    });
+    DoorOnHangup = [] { throw EHalt(-1); };
+    std::string keys;
+    HaltCode([&] {  // an extended key as 0 and its scan code
+        for (;;) keys += DoorReadKey(), keys.insert(keys.end() - 1, DoorLastKey.Extended, '\0');
+    });
+    return keys;
+}
 } // namespace
 
-TEST_F(KeyTest, OrdinaryKeysAndEnter) {
-    Type("a\r\n");
-    EXPECT_EQ(Key(), 'a');
-    EXPECT_FALSE(DoorLastKey.Extended);
-    EXPECT_EQ(DoorLastKey.Location, lkUser);
-    EXPECT_EQ(DoorLastKey.Ch, 'a');
-    EXPECT_EQ(Key(), '\r');
-    Type(std::string("\xff\xff", 2));
-    EXPECT_EQ(static_cast<unsigned char>(Key()), 255);
-}
-
-TEST_F(KeyTest, CursorKeysBecomeExtendedScanCodes) {
-    const std::pair<char, char> keys[] = {{'A', 72}, {'B', 80}, {'C', 77}, {'D', 75}};
-    for (const auto& [final, code] : keys) {
-        Type(std::string("\x1b[") + final);
-        EXPECT_EQ(Key(), code);
-        EXPECT_TRUE(DoorLastKey.Extended);
-        EXPECT_EQ(DoorLastKey.Ch, code);
-    }
-    Type("x");
-    EXPECT_EQ(Key(), 'x');
-    EXPECT_FALSE(DoorLastKey.Extended) << "Extended is cleared by the next plain key";
-}
-
-TEST_F(KeyTest, CursorKeyArrivingInPieces) {
-    Type("\x1b");
-    // The follow-up arrives while the reader waits: deliver the rest from inside the wait.
-    static KeyTest* self;
-    static int step;
-    self = this;
-    step = 0;
-    SetInputWaitHook([](int AMs) {
-        testkit::FakeWait(AMs);
-        if (step == 0) self->Type("[");
-        if (step == 3) self->Type("B");
-        ++step;
-    });
-    EXPECT_EQ(Key(), 80);
-    EXPECT_TRUE(DoorLastKey.Extended);
-}
-
-TEST_F(KeyTest, LoneEscapeAfterHalfASecond) {
-    Type("\x1b");
-    const int64_t before = testkit::gWaitedMs;
-    EXPECT_EQ(Key(), 27);
-    EXPECT_FALSE(DoorLastKey.Extended);
-    EXPECT_EQ(testkit::gWaitedMs - before, 500) << "ten rounds of 50 ms";
-}
-
-TEST_F(KeyTest, EscapeThenOtherByte) {
-    Type("\x1bx");
-    EXPECT_EQ(Key(), 27);
-    EXPECT_EQ(Key(), 'x');
-    EXPECT_EQ(testkit::gWaitedMs, 0) << "no waiting once the byte is there";
-}
-
-TEST_F(KeyTest, UnknownSequencesGiveNoKey) {
-    Type("\x1b[Hz");
-    EXPECT_EQ(Key(), 'z');
-    Type("\x1b[2~q");  // the third byte is lost, "~" comes through
-    EXPECT_EQ(Key(), '~');
-    EXPECT_EQ(Key(), 'q');
-}
-
-TEST_F(KeyTest, EscapeBracketThenNothing) {
-    Type("\x1b[");
-    static KeyTest* self;
-    static int calls;
-    self = this;
-    calls = 0;
-    // The "[" is there at once; the second stage waits ten rounds for its letter, then the
-    // reader goes back to waiting for a key, during which the caller presses "m".
-    SetInputWaitHook([](int AMs) {
-        testkit::FakeWait(AMs);
-        if (++calls == 11) self->Type("m");
-    });
-    EXPECT_EQ(Key(), 'm');
-    EXPECT_FALSE(DoorLastKey.Extended);
-    EXPECT_EQ(testkit::gWaitCalls, 11);
-    EXPECT_EQ(testkit::gWaitedMs, 500 + 1000) << "half a second of follow-up, then a key wait";
-}
-
-TEST_F(KeyTest, ByteArrivingInTheLastRoundStillCounts) {
-    Type("\x1b[");
-    static KeyTest* self;
-    static int calls;
-    self = this;
-    calls = 0;
-    SetInputWaitHook([](int AMs) {
-        testkit::FakeWait(AMs);
-        if (++calls == 10) self->Type("D");
-    });
-    EXPECT_EQ(Key(), 75);
-    EXPECT_TRUE(DoorLastKey.Extended);
-}
-
-TEST_F(KeyTest, ReadingKeysResetsIdleButKeyPressedDoesNot) {
-    StartSession();
-    common::AdvanceFakeMonotonicMs(100'000);
-    EXPECT_EQ(DoorSecondsIdle(), 100);
-    Type("a");
-    EXPECT_TRUE(DoorKeyPressed());
-    EXPECT_TRUE(DoorKeyPressed());
-    EXPECT_EQ(DoorSecondsIdle(), 100);
-    EXPECT_EQ(DoorLastKey.Location, lkNone);
-    EXPECT_EQ(Key(), 'a');
-    EXPECT_EQ(DoorSecondsIdle(), 0);
-}
-
-TEST_F(KeyTest, IdleLimitEndsTheSessionWithItsMessage) {
-    StartSession();
-    Drain();
-    const int code = HaltCode([&] { Key(); });
-    EXPECT_EQ(code, 0);
-    EXPECT_EQ(testkit::gWaitedMs, 301'000) << "ends in the second after 300 s";
-    EXPECT_EQ(Drain(), E + "1;37m" + E + "40m" + E + "2J" + E + "1;1f" + "\r\n" +
-                           "  Idle Time Limit Exceeded.  Returning To BBS...\r\n");
-    EXPECT_EQ(GetTextAttr(), 15);
-}
-
-TEST_F(KeyTest, TimeUpEndsTheSessionWithItsMessage) {
-    StartSession();
-    DoorDropInfo.MaxSeconds = 60;
-    Drain();
-    EXPECT_EQ(DoorSecondsLeft(), 60);
-    const int code = HaltCode([&] { Key(); });
-    EXPECT_EQ(code, 0);
-    EXPECT_EQ(testkit::gWaitedMs, 60'000);
-    EXPECT_EQ(DoorSecondsLeft(), 0);
-    EXPECT_EQ(Drain(), E + "1;37m" + E + "40m" + E + "2J" + E + "1;1f" + "\r\n" +
-                           "  Your Time Has Expired.  Returning To BBS...\r\n");
+TEST_F(Door, EveryKeyCaseAtEverySplitPoint) {
+    for (const auto& c : Cases("keys"))
+        for (const bool stdio : {false, true}) {
+            const std::string& in = c[1];
+            if (c[0] != "both" && c[0] != (stdio ? "stdio" : "socket")) continue;
+            EXPECT_EQ(KeysFrom(*this, stdio, {in}), c[2]) << stdio << " " << in;
+            for (size_t k = 1; k < in.size() && !(stdio && in.find('\x1b') != std::string::npos); ++k) {
+                if (in[k - 1] == '\r' && (in[k] == '\n' || in[k] == '\0')) continue;  // see below
+                EXPECT_EQ(KeysFrom(*this, stdio, {in.substr(0, k), in.substr(k)}), c[2]) << stdio << in << " @" << k;
+            }
+        }
+    // Line ends fold within one receive: a CR and its LF that arrive apart are two Enters.
+    EXPECT_EQ(KeysFrom(*this, false, {"\r", "\n"}) + KeysFrom(*this, true, {"\r", "\n"}), "\r\r\r\r");
+    // The bytes after an ESC may take ten rounds of 50 ms each.
+    EXPECT_EQ(KeysFrom(*this, false, {"\x1b", ""}, 10), "\x1b");
+    EXPECT_EQ(gLate.Ms, 500);
+    EXPECT_EQ(KeysFrom(*this, false, {"\x1b", "[A"}, 10) + KeysFrom(*this, false, {"\x1b", "[A"}, 11), "\0H\x1b[A"s);
+    EXPECT_EQ(KeysFrom(*this, false, {"\x1b[", "D"}, 10) + KeysFrom(*this, false, {"\x1b[", "D"}, 11), "\0KD"s);
 }
 
 namespace {
-std::vector<std::pair<int, int>> gWarnings;  // (minutes, seconds left at the call)
+std::string gLog;  // what the hooks saw
+void Note(const std::string& AWhat) { gLog += AWhat + " "; }
+void Warned(uint8_t AMinutes, int32_t ASeconds) { Note(std::to_string(AMinutes) + "@" + std::to_string(ASeconds)); }
+const std::string kFarewell = "   Caller Dropped Carrier.  Returning To BBS...", kLocal = kFarewell + " ";
+const std::string kExitProc = E + "0;37m" + E + "40m" + E + "40m" + E + "255B" + E + "255D";
+std::string Farewell(const std::string& AText) {
+    return E + "1;37m" + E + "40m" + E + "2J" + E + "1;1f\r\n  " + AText + ".  Returning To BBS...\r\n" +
+           kExitProc;
 }
+} // namespace
 
-TEST_F(KeyTest, TimeWarningsAtEachMinuteMark) {
-    StartSession();
-    DoorSession.DoIdleCheck = false;
-    DoorDropInfo.MaxSeconds = 400;
-    gWarnings.clear();
-    DoorOnTimeUpWarning = [](uint8_t AMinutes) { gWarnings.push_back({AMinutes, DoorSecondsLeft()}); };
-    EXPECT_EQ(HaltCode([&] { Key(); }), 0);
-    const std::vector<std::pair<int, int>> expected = {{5, 301}, {4, 241}, {3, 181}, {2, 121}, {1, 61}, {0, 1}};
-    EXPECT_EQ(gWarnings, expected);
-}
-
-TEST_F(KeyTest, IdleWarningsAndAReturningTimeOutHook) {
-    StartSession();
-    DoorSession.MaxIdle = 320;
-    DoorDropInfo.MaxSeconds = 100000;
-    gWarnings.clear();
-    DoorOnTimeOutWarning = [](uint8_t AMinutes) { gWarnings.push_back({AMinutes, DoorSecondsIdle()}); };
-    static int timeouts;
-    timeouts = 0;
-    DoorOnTimeOut = [] {
-        if (++timeouts == 3) throw EHalt(42);
+TEST_F(Door, ThePumpEndsTheSessionThroughItsHooks) {
+    const struct { bool StdIO; void (*Setup)(Door&); int Code; int64_t Ms; std::string Log, Sent; int Attr; } rows[] = {
+        {false, [](Door& d) {  // asking for a key leaves the idle time, reading one restarts it
+             common::AdvanceFakeMonotonicMs(100'000), d.Type("a"), DoorKeyPressed(), Warned(0, DoorSecondsIdle());
+         }, 0, 301'000 + 2500, "0@100 ", Farewell("Idle Time Limit Exceeded"), 7},
+        {false, [](Door&) { DoorDropInfo.MaxSeconds = 60; }, 0, 62'500, "", Farewell("Your Time Has Expired"), 7},
+        {false, [](Door&) {
+             DoorSession.DoIdleCheck = false, DoorDropInfo.MaxSeconds = 400;
+             DoorOnTimeUp = [] { Note("up"), throw EHalt(1); };
+             DoorOnTimeUpWarning = [](uint8_t AMin) { Warned(AMin, DoorSecondsLeft()); };
+         }, 1, 400'000, "5@301 4@241 3@181 2@121 1@61 0@1 up ", "", 7},
+        {false, [](Door&) {  // a time-out hook that returns is called again a second later
+             DoorSession.MaxIdle = 320;
+             DoorOnTimeOutWarning = [](uint8_t AMin) { Warned(AMin, DoorSecondsIdle()); };
+             DoorOnTimeOut = [] { if (Note("out"); gLog.find("out out out") != std::string::npos) throw EHalt(2); };
+         }, 2, 323'000, "5@19 4@79 3@139 2@199 1@259 0@319 out out out ", "", 7},
+        {false, [](Door& d) { d.HangUp(), DoorOnHangup = [] { Note("hup"), throw EHalt(3); }; },
+         3, 1000, "hup ", "", 7},
+        {true, [](Door& d) {  // no busy loop around a hang-up hook that returns
+             d.HangUp(), DoorOnHangup = [] { if (Note("hup"); gLog.size() == 12) throw EHalt(4); };
+         }, 4, 2000, "hup hup hup ", "", 7},
+        // the default hang-up: a farewell on the local console only (Log), white there, then the exit procedure
+        {false, [](Door& d) { d.HangUp(); }, 0, 1000 + 2500, kLocal, "", 7},
+        {true, [](Door& d) {  // standard-I/O sessions have no time limits
+             DoorDropInfo.MaxSeconds = 1, common::AdvanceFakeMonotonicMs(100'000'000), d.Type("z"), d.HangUp();
+         }, 0, 2500, kLocal, "", 15},
+        {false, [](Door&) { InstallProcessSignals(), DoorKeyPressed(), ::raise(SIGTERM); },
+         0, 2500, kLocal, kExitProc, 7},
     };
-    EXPECT_EQ(HaltCode([&] { Key(); }), 42);
-    const std::vector<std::pair<int, int>> expected = {{5, 19}, {4, 79}, {3, 139}, {2, 199}, {1, 259}, {0, 319}};
-    EXPECT_EQ(gWarnings, expected);
-    EXPECT_EQ(testkit::gWaitedMs, 323'000) << "a returning hook is called again at each tick";
+    for (const auto& r : rows) {
+        Session(r.StdIO), gLog.clear(), r.Setup(*this);
+        int local[2], saved = ::dup(1);  // the local console: standard output
+        ASSERT_EQ(::pipe(local), 0);
+        ::dup2(local[1], 1), ::close(local[1]);
+        const int code = HaltCode([] { for (;;) DoorReadKey(); });
+        ::dup2(saved, 1), ::close(saved);
+        if (ReadAll(local[0]).find(kFarewell) != std::string::npos) Note(kFarewell);
+        ::close(local[0]);
+        EXPECT_EQ(code, r.Code);
+        EXPECT_EQ(gWaitedMs + gSleptMs, r.Ms) << r.Code;
+        EXPECT_EQ(gLog, r.Log) << r.Code;
+        EXPECT_EQ(Sent(), r.Sent) << r.Code;
+        EXPECT_EQ(GetTextAttr(), r.Attr) << r.Code;
+    }
 }
 
-TEST_F(KeyTest, PumpWorksAtMostOnceASecond) {
-    StartSession();
-    static int hangups;
-    hangups = 0;
-    DoorOnHangup = [] { ++hangups; };
-    ::close(fds[1]);
-    fds[1] = -1;
-    DoorDoEvents();  // first chance: EventsTime 0, runs; carrier not yet seen lost
-    EXPECT_TRUE(CommCarrier());
-    EXPECT_FALSE(CommCharAvail());
-    EXPECT_FALSE(DoorCarrier());
+TEST_F(Door, PumpRunsAtMostOnceASecondAndNoKeyWaitPassesItsNextTick) {
+    Session();
+    DoorOnHangup = [] { Note("hup"); };
+    HangUp(), gLog.clear();
+    EXPECT_FALSE(DoorKeyPressed() || DoorCarrier());
     for (int i = 0; i < 5; ++i) DoorDoEvents();
-    EXPECT_EQ(hangups, 0) << "within the same second";
     common::AdvanceFakeMonotonicMs(999);
     DoorDoEvents();
-    EXPECT_EQ(hangups, 0);
+    EXPECT_EQ(gLog, "") << "within the same second";
     common::AdvanceFakeMonotonicMs(1);
-    DoorDoEvents();
-    DoorDoEvents();
-    EXPECT_EQ(hangups, 1);
-    DoorSession.Events = false;
-    common::AdvanceFakeMonotonicMs(5000);
-    DoorDoEvents();
-    EXPECT_EQ(hangups, 1) << "the pump is off";
-}
-
-TEST_F(KeyTest, CarrierLossRunsTheHangupHookFromTheKeyWait) {
-    StartSession();
-    static int hangups;
-    hangups = 0;
-    DoorOnHangup = [] {
-        ++hangups;
-        throw EHalt(0);
-    };
-    ::close(fds[1]);
-    fds[1] = -1;
-    EXPECT_EQ(HaltCode([&] { Key(); }), 0);
-    EXPECT_EQ(hangups, 1);
-    EXPECT_LE(testkit::gWaitedMs, 1000);
-}
-
-TEST_F(KeyTest, DefaultHangupFarewellOnTheLocalConsole) {
-    int p[2];
-    ASSERT_EQ(::pipe(p), 0);
-    const int saved = ::dup(1);
-    ::dup2(p[1], 1);
-    ::close(p[1]);
-    const int code = HaltCode([] { DefaultOnHangup(); });
-    ::dup2(saved, 1);
-    ::close(saved);
-    char buf[512];
-    const ssize_t n = ::read(p[0], buf, sizeof buf);
-    ::close(p[0]);
-    EXPECT_EQ(code, 0);
-    ASSERT_GT(n, 0);
-    EXPECT_EQ(std::string(buf, static_cast<size_t>(n)), "\r\n   Caller Dropped Carrier.  Returning To BBS...\r\n");
-    EXPECT_EQ(GetTextAttr(), 15);
-    EXPECT_EQ(Drain(), "") << "nothing goes to the gone caller";
-}
-
-TEST_F(KeyTest, HangupSignalIsNoticedAtOnce) {
-    StartSession();
-    static int hangups;
-    hangups = 0;
-    DoorOnHangup = [] {
-        ++hangups;
-        throw EHalt(0);
-    };
-    InstallProcessSignals();
-    ::raise(SIGTERM);  // only raises the flag
-    EXPECT_TRUE(HangupSignalled());
-    EXPECT_EQ(HaltCode([&] { Key(); }), 0);
-    EXPECT_EQ(hangups, 1);
-    EXPECT_EQ(testkit::gWaitedMs, 0) << "no waiting for the pump";
-    ClearHangupSignal();
-    ::raise(SIGHUP);
-    EXPECT_TRUE(HangupSignalled());
-    EXPECT_FALSE(DoorCarrier());
-    ClearHangupSignal();
-}
-
-TEST_F(KeyTest, WaitsNeverPassTheNextPumpTick) {
-    StartSession();
+    DoorDoEvents(), DoorDoEvents();
+    EXPECT_EQ(gLog, "hup ");
+    Session();
     static std::vector<int> waits;
-    waits.clear();
     SetInputWaitHook([](int AMs) {
-        waits.push_back(AMs);
-        common::AdvanceFakeMonotonicMs(AMs > 300 ? 300 : AMs);  // input woke it early
-        if (waits.size() == 8) throw EHalt(7);
+        waits.push_back(AMs), common::AdvanceFakeMonotonicMs(std::min(AMs, 300));  // input woke it
+        if (waits.size() == 5) throw EHalt(7);
     });
-    try {
-        Key();
-    } catch (const EHalt&) {
+    DoorKeyPressed();  // a tick now
+    EXPECT_EQ(HaltCode([] { DoorReadKey(); }), 7);
+    EXPECT_EQ(waits, (std::vector<int>{1000, 700, 400, 100, 1000}));
+}
+
+TEST_F(Door, ACallerWhoIsGoneNeverEndsTheDoorBySignal) {
+    for (const bool stdio : {false, true}) {
+        int& peer = (Session(stdio), stdio ? Out[0] : Sock[1]);
+        ::close(peer), peer = -1, ResetProcessSignals();  // as in a fresh process, where SIGPIPE would end it
+        DoorWrite("hello"), DoorWrite("again");
+        EXPECT_FALSE(DoorCarrier()) << stdio;
     }
-    for (size_t i = 0; i < waits.size(); ++i) EXPECT_LE(waits[i], 1000) << i;
-    // After a tick at t=0 the waits count down the rest of the second: 1000, 700, 400, 100.
-    ASSERT_GE(waits.size(), 4u);
-    EXPECT_EQ(waits[0], 1000);
-    EXPECT_EQ(waits[1], 700);
-    EXPECT_EQ(waits[2], 400);
-    EXPECT_EQ(waits[3], 100);
+    rlimit old{}, small{16, 0};  // nor does a data file that would pass the file-size limit
+    const int fd = ::memfd_create("big", 0);
+    ::getrlimit(RLIMIT_FSIZE, &old), small.rlim_max = old.rlim_max, ::setrlimit(RLIMIT_FSIZE, &small);
+    const ssize_t n = ::pwrite(fd, "x", 1, 16);
+    ::setrlimit(RLIMIT_FSIZE, &old), ::close(fd);
+    EXPECT_EQ(n, -1) << "the write fails as on a full disk";
+}
+
+// The sysop's terminal when the door runs on it in local mode: raw only while keys are read, and
+// given back when Ctrl-C ends the door in a key wait.
+TEST(LocalTerminal, RawOnlyWhileKeysAreReadAndGivenBackOnCtrlC) {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_TRUE(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
+    const std::string name = ::ptsname(master);
+    int go[2], tty = ::open(name.c_str(), O_RDWR | O_NOCTTY), status = 0;
+    ASSERT_TRUE(tty >= 0 && ::pipe(go) == 0);
+    const pid_t pid = ::fork();
+    if (pid == 0) {  // the door with the terminal as standard input and output
+        const int fd = (::setsid(), ::open(name.c_str(), O_RDWR));
+        ::ioctl(fd, TIOCSCTTY, 0), ::dup2(fd, 0), ::dup2(fd, 1), SetHaltHook(nullptr), ConsoleSetInputFd(-1);
+        DoorStartup(std::vector<std::string>{"kegora"});
+        char b;
+        for (int round = 0; round < 2; ++round) (void)!::read(go[0], &b, 1), DoorReadKey();
+        ::_exit(3);
+    }
+    const auto raw = [&](bool AWant) {  // waits up to 5 s for the terminal to be raw or cooked
+        termios t{};
+        for (int i = 0; i < 500 && (::tcgetattr(tty, &t), !(t.c_lflag & ICANON) != AWant); ++i)
+            ReadAll(master), ::usleep(10'000);
+        return !(t.c_lflag & ICANON) == AWant;
+    };
+    EXPECT_TRUE(raw(true)) << "raw while the login waits for a name";
+    for (const auto& [fd, keys, want] :  // cooked while the door only writes, raw while it waits for a key
+         {std::tuple{master, "Zed\r"s, false}, {go[1], "k"s, true}, {master, "k"s, false}, {go[1], "k"s, true}})
+        EXPECT_TRUE(::write(fd, keys.data(), keys.size()) > 0 && raw(want)) << keys << want;
+    ::kill(pid, SIGINT);
+    for (int i = 0; i < 500 && ::waitpid(pid, &status, WNOHANG) == 0; ++i) ReadAll(master), ::usleep(10'000);
+    if (::kill(pid, SIGKILL) == 0) ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT);
+    EXPECT_TRUE(raw(false)) << "given back";
+    for (const int fd : {master, tty, go[0], go[1]}) ::close(fd);
 }

@@ -1,186 +1,92 @@
-// DoorWrite, pipe codes, the sequence builders and colour tracking, byte for byte as the
-// caller receives them over a socket.
-#include "harness.h"
+// What the caller receives: DoorWrite with pipe and grave-accent codes, colours built on the
+// tracked attribute, cursor moves, display files, and the line input and light-bar widgets.
+#include <sys/stat.h>
 
-#include "harbex/ansi.h"
-#include "harbex/crt2.h"
-#include "harbex/targetplatform.h"
+#include <functional>
+#include <map>
+#include <thread>
 
-using namespace harbex;
+#include "harbex/doordisplay.h"
+#include "harbex/doorinput.h"
+#include "kit.h"
+#include "support/scratch.h"
 
-namespace {
-class OutputTest : public testkit::SocketSession {};
-const std::string E = "\x1b[";
-} // namespace
+using namespace kit;
 
-TEST_F(OutputTest, PipeCodesWithTrackedLightGrey) {
-    EXPECT_EQ(Sent("|0F"), E + "1;37m" + E + "40m");
-    EXPECT_EQ(Sent("|1E"), E + "1;33m" + E + "44m");
-    EXPECT_EQ(Sent("|07"), E + "0;37m" + E + "40m" + E + "40m");
-    EXPECT_EQ(Sent("|8F"), E + "1;37m" + E + "40m");
-    EXPECT_EQ(Sent("|ZZ"), "|ZZ");
-    EXPECT_EQ(Sent("|FF"), E + "1;37m" + E + "47m");
-    EXPECT_EQ(Sent("|1f"), Sent("|1F"));
-    EXPECT_EQ(Sent("|G1"), "|G1");
-    EXPECT_EQ(GetTextAttr(), 7) << "pipe codes never change the tracked attribute";
+
+TEST_F(Door, EveryCallSendsExactlyTheseBytes) {
+    Session();
+    const auto n = [](const std::string& s) { return static_cast<uint8_t>(std::stoi(s)); };
+#define OP(name, ...) {name, [&](const std::string& a) { (void)a, __VA_ARGS__; }}
+    const std::map<std::string, std::function<void(const std::string&)>> ops = {OP("Write", DoorWrite(a)),
+        OP("WriteLn", DoorWriteLn(a)), OP("NewLine", DoorWriteLn()), OP("Centered", DoorWriteCentered(a)),
+        OP("Pipe", DoorSession.PipeWrite = a == "1"), OP("Vesk", DoorSession.VeskWrite = a == "1"),
+        OP("Sixel", DisplayingSixel = a == "1"), OP("Attr", DoorTextAttr(n(a))), OP("Colour", DoorTextColour(n(a))),
+        OP("Background", DoorTextBackground(n(a))), OP("Blink", DoorTextColourAndBlink(n(a), a.back() == '1')),
+        OP("ClrScr", DoorClrScr()), OP("ClrEol", DoorClrEol()), OP("Save", DoorCursorSave()),
+        OP("Restore", DoorCursorRestore()),
+        OP("Up", DoorCursorUp(n(a))), OP("Down", DoorCursorDown(n(a))), OP("Right", DoorCursorRight(n(a))),
+        OP("Left", DoorCursorLeft(n(a))), OP("GotoX", DoorGotoX(n(a))), OP("GotoY", DoorGotoY(n(a))),
+        OP("GotoXY", DoorGotoXY(n(a), n(a.substr(a.find(' ')))))};
+    for (const auto& c : Cases("output")) {
+        for (size_t i = 0; i + 1 < c.size(); ++i)  // a call: its name, a space and its arguments
+            ops.at(c[i].substr(0, c[i].find(' ')))(c[i].size() > c[i].find(' ') ? c[i].substr(c[i].find(' ') + 1) : "");
+        EXPECT_EQ(Sent(), c.back()) << c[0];
+    }
+    EXPECT_EQ(gSleptMs, 500 + 100 + 900) << "`l, `w and the spinner's nine frames";
+    Type("zq");
+    const std::string green = "\x1b[0;32m\x1b[40m\x1b[0m\x1b[40m\x1b[0;32m\x1b[40m", back(8, '\b');
+    EXPECT_EQ((DoorWrite("`k"), Sent()), "\x1b[40m  " + green + "<\x1b[1;32m\x1b[0m\x1b[40m\x1b[1;32mMORE" + green +
+                                             ">" + back + std::string(8, ' ') + back);
+    EXPECT_EQ(DoorReadKey(), 'q') << "the prompt took one key";
+    EXPECT_EQ((DisplayingSixel = true, (DoorWrite("`k|0F"), Sent())), "`k|0F");
 }
 
-TEST_F(OutputTest, ShortTextsAndTrailingBarsAreCopied) {
-    EXPECT_EQ(Sent("|1"), "|1");
-    EXPECT_EQ(Sent("abc|0"), "abc|0");
-    EXPECT_EQ(Sent("x|0"), "x|0");
-    EXPECT_EQ(Sent("||0F"), "|" + E + "1;37m" + E + "40m");
-    EXPECT_EQ(Sent("A|0Fb|07c"), "A" + E + "1;37m" + E + "40mb" + E + "0;37m" + E + "40m" + E + "40mc");
-    EXPECT_EQ(Sent(""), "");
+TEST_F(Door, DisplayFilesLineByLine) {
+    support::ScratchDir dir(true);
+    Session();
+    for (const auto& c : Cases("display"))
+        EXPECT_EQ((DoorDisplayFile(dir.Write("show.ans", c[0])), Sent()), c[1]) << c[0];
+    DoorSession.VeskWrite = true;
+    DoorDisplaySixel(dir.Write("pic.six", "\x1bPq|0F`k\n#0;2\x1b\\"));
+    EXPECT_EQ((DoorWrite("|0F"), Sent()), "\x1bPq|0F`k\r\n#0;2\x1b\\\x1b[1;37m\x1b[40m") << "codes work again after";
+    std::string text, want, got;  // more than the socket takes at once, with bytes 255 to double
+    for (int i = 0; i < 3000; ++i) text += "line \xff" + std::to_string(i) + std::string(70, '.') + "\n";
+    for (const char c : text.substr(0, text.size() - 1))
+        want += c == '\n' ? "\r\n" : c == '\xff' ? "\xff\xff" : std::string(1, c);
+    std::thread reader([&] {
+        for (pollfd p{Sock[1], POLLIN, 0}; got.size() < want.size() && ::poll(&p, 1, 5000) > 0;) got += ReadAll(p.fd);
+    });
+    DoorDisplayFile(dir.Write("long.ans", text));
+    reader.join();
+    EXPECT_TRUE(got == want) << got.size() << " of " << want.size() << " bytes";
+    ::mkdir(dir.File("art").c_str(), 0700), ::mkfifo(dir.File("pipe.ans").c_str(), 0600);
+    for (const auto& [name, reason] : std::vector<std::pair<std::string, std::string>>{{"intro.ans", "File not found"},
+             {dir.File("art"), "Is a directory"}, {dir.File("pipe.ans"), "Not a regular file"}}) {
+        Type("xy");
+        DoorDisplayFile(name);
+        EXPECT_EQ(Sent(), "Error reading \"" + name + "\": " + reason + "\r\nHit a key to continue\r\n");
+        EXPECT_EQ(DoorReadKey(), 'y') << "exactly one key was read";
+    }
 }
 
-TEST_F(OutputTest, PipeCodesOffWhenSwitchedOffOrDuringSixel) {
-    DoorSession.PipeWrite = false;
-    EXPECT_EQ(Sent("|0F"), "|0F");
-    DoorSession.PipeWrite = true;
-    DisplayingSixel = true;
-    EXPECT_EQ(Sent("|0F"), "|0F");
-}
-
-TEST_F(OutputTest, ColourBuildersWorkedValues) {
-    EXPECT_EQ(AnsiTextColour(14), E + "1;33m");
-    EXPECT_EQ(AnsiTextColour(30), E + "1;33m") << "colours reduce modulo 16";
-    EXPECT_EQ(AnsiTextAttr(0x1E), E + "1;33m" + E + "44m");
-    SetTextAttr(7);
-    EXPECT_EQ(AnsiTextAttr(7), E + "0;37m" + E + "40m" + E + "40m");
-    SetTextAttr(0x17);  // blue background tracked
-    EXPECT_EQ(AnsiTextColour(7), E + "0;37m" + E + "44m");
-    EXPECT_EQ(AnsiTextBackground(9), E + "44m");
-    for (int c = 0; c < 8; ++c)
-        EXPECT_EQ(AnsiTextBackground(static_cast<uint8_t>(c)), E + std::to_string(40 + AnsiColours[c]) + "m");
-    EXPECT_EQ(AnsiBlink(true), E + "5m");
-    EXPECT_EQ(AnsiBlink(false), E + "0m" + E + "44m" + E + "0;37m" + E + "44m");
-}
-
-TEST_F(OutputTest, ColourOperationsTrackAndSend) {
-    Sent("|1F");
-    EXPECT_EQ(GetTextAttr(), 7);
-    DoorTextColour(7);
-    EXPECT_EQ(Drain(), E + "0;37m" + E + "40m") << "the background returns to black";
-
-    DoorTextAttr(0x9E);
-    EXPECT_EQ(Drain(), E + "1;33m" + E + "44m") << "no blink sequence";
-    EXPECT_EQ(GetTextAttr(), 0x9E);
-
-    DoorTextColour(2);  // (2 and 0x8F) or (0x9E and 0x70)
-    EXPECT_EQ(GetTextAttr(), 0x12);
-    EXPECT_EQ(Drain(), E + "0;32m" + E + "44m");
-
-    DoorTextBackground(3);
-    EXPECT_EQ(GetTextAttr(), 0x32);
-    EXPECT_EQ(Drain(), E + "46m");
-    DoorTextBackground(12);  // only three bits reach the background
-    EXPECT_EQ(GetTextAttr(), 0x42);
-    EXPECT_EQ(Drain(), E + "41m");
-}
-
-TEST_F(OutputTest, ColourAndBlinkAsTwoWrites) {
-    DoorTextAttr(7);
-    Drain();
-    DoorTextColourAndBlink(2, false);
-    EXPECT_EQ(Drain(), E + "0;32m" + E + "40m" + E + "0m" + E + "40m" + E + "0;32m" + E + "40m");
-    EXPECT_EQ(GetTextAttr(), 0x02);
-    DoorTextColourAndBlink(14, true);
-    EXPECT_EQ(Drain(), E + "1;33m" + E + "5m");
-    EXPECT_EQ(GetTextAttr(), 0x0E) << "the tracked attribute takes the colour as DoorTextColour does";
-}
-
-TEST_F(OutputTest, CursorAndScreenSequences) {
-    DoorClrScr();
-    EXPECT_EQ(Drain(), E + "2J" + E + "1;1f");
-    DoorCursorUp(3);
-    DoorCursorDown(0);
-    DoorCursorRight(255);
-    DoorCursorLeft(12);
-    EXPECT_EQ(Drain(), E + "3A" + E + "0B" + E + "255C" + E + "12D");
-    DoorCursorSave();
-    DoorCursorRestore();
-    DoorClrEol();
-    EXPECT_EQ(Drain(), E + "s" + E + "u" + E + "K");
-    DoorGotoXY(5, 12);
-    EXPECT_EQ(Drain(), E + "12;5f") << "row first";
-    DoorGotoX(0);
-    EXPECT_EQ(Drain(), E + "255D");
-    DoorGotoX(1);
-    EXPECT_EQ(Drain(), E + "255D");
-    DoorGotoX(2);
-    EXPECT_EQ(Drain(), E + "255D" + E + "1C");
-    DoorGotoY(1);
-    EXPECT_EQ(Drain(), E + "255A");
-    DoorGotoY(24);
-    EXPECT_EQ(Drain(), E + "255A" + E + "23B");
-    EXPECT_EQ(GetTextAttr(), 7) << "cursor moves leave the attribute alone";
-}
-
-TEST_F(OutputTest, WriteLnAndCentering) {
-    DoorWriteLn("");
-    EXPECT_EQ(Drain(), "\r\n");
-    DoorWriteLn();
-    EXPECT_EQ(Drain(), "\r\n");
-    DoorWriteLn("a|0");  // the line end joins before translation: "|0\r" is not a code
-    EXPECT_EQ(Drain(), "a|0\r\n");
-    DoorWriteLn("|0");   // "|0\r" is three characters but not hex
-    EXPECT_EQ(Drain(), "|0\r\n");
-
-    DoorWriteCentered("0123456789");
-    EXPECT_EQ(Drain(), E + "255D" + E + "34C" + "0123456789") << "column 35";
-    const std::string t80(80, 'x'), t81(81, 'y'), t82(82, 'z');
-    DoorWriteCentered(t80);
-    EXPECT_EQ(Drain(), E + "255D" + t80);
-    DoorWriteCentered(t81);
-    EXPECT_EQ(Drain(), E + "255D" + t81);
-    DoorWriteCentered(t82);
-    EXPECT_EQ(Drain(), E + "255D" + E + "254C" + t82) << "column -1 taken as its low byte 255";
-    DoorWriteCentered("|0Fab");  // pipe codes count as visible characters
-    EXPECT_EQ(Drain(), E + "255D" + E + "36C" + E + "1;37m" + E + "40m" + "ab");  // column 37
-    DoorWriteCentered("`1`2ab");  // with grave-accent codes off they count too
-    EXPECT_EQ(Drain(), E + "255D" + E + "36C" + "`1`2ab");
-}
-
-TEST_F(OutputTest, IacBytesAreDoubledOnTheWire) {
-    EXPECT_EQ(Sent(std::string("A\xff" "B", 3)), std::string("A\xff\xff" "B", 4));
-    EXPECT_EQ(Sent(std::string("\r\n\0x", 4)), std::string("\r\n\0x", 4)) << "CR, LF and NUL unchanged";
-}
-
-TEST(TargetPlatform, ConstantsOfThisBuild) {
-    EXPECT_EQ(Target, tpRPI);
-    EXPECT_EQ(static_cast<int>(tpMSDOS), 5);
-    EXPECT_EQ(BuildInfo(), "Compiled for Raspberry Pi (Linux on ARM) (RPI)");
-    EXPECT_TRUE(IsLinux());
-    EXPECT_TRUE(IsRaspberryPi());
-    EXPECT_FALSE(IsWindows());
-    EXPECT_FALSE(IsMSDOS());
-}
-
-TEST(SessionRecords, DefaultsAtProgramStart) {
-    DoorResetForTests();
-    EXPECT_EQ(DoorDropInfo.MaxSeconds, 3600);
-    EXPECT_EQ(DoorDropInfo.ComNum, 0);
-    EXPECT_EQ(DoorDropInfo.Emulation, etANSI);
-    EXPECT_TRUE(DoorDropInfo.Alias.empty());
-    EXPECT_TRUE(DoorSession.DoIdleCheck);
-    EXPECT_FALSE(DoorSession.Events);
-    EXPECT_EQ(DoorSession.MaxIdle, 300);
-    EXPECT_TRUE(DoorSession.PipeWrite);
-    EXPECT_FALSE(DoorSession.VeskWrite);
-    EXPECT_EQ(DoorLastKey.Location, lkNone);
-    EXPECT_EQ(DoorLastKey.Ch, 0);
-    EXPECT_EQ(DoorProgramNameAndVersion, "Harbex v13.09.02");
-    EXPECT_EQ(DoorMorePrompts.ASCII, " <MORE>");
-    EXPECT_EQ(DoorMorePrompts.ANSI, " |0A<|02MORE|0A>");
-    EXPECT_EQ(DoorMorePrompts.ANSITextLength, 7);
-    EXPECT_TRUE(StdIO);
-    EXPECT_TRUE(DoorStdIO());
-    EXPECT_EQ(DoorOnHangup, &DefaultOnHangup);
-    EXPECT_EQ(DoorOnTimeOut, &DefaultOnTimeOut);
-    EXPECT_EQ(DoorOnTimeUp, &DefaultOnTimeUp);
-    EXPECT_EQ(DoorOnTimeOutWarning, nullptr);
-    EXPECT_EQ(DoorOnTimeUpWarning, nullptr);
-    EXPECT_EQ(DoorOnCLP, nullptr);
-    EXPECT_EQ(DoorOnSysopKey, nullptr);
+TEST_F(Door, LineInputAndLightBarDrivenByKeys) {
+    Session();
+    const std::map<std::string, std::string> sets = {{"ALPHA", DOOR_INPUT_CHARS_ALPHA},
+        {"NUMERIC", DOOR_INPUT_CHARS_NUMERIC}, {"ALL", DOOR_INPUT_CHARS_ALL}, {"FILENAME", DOOR_INPUT_CHARS_FILENAME}};
+    for (const auto& c : Cases("input")) {
+        DoorTextAttr(0x0E), Sent(), Type(c[5]);
+        const auto n = [&](int i) { return static_cast<uint8_t>(std::stoi(c[static_cast<size_t>(i)])); };
+        EXPECT_EQ(DoorInput(c[0], sets.at(c[1]), c[2].empty() ? '\0' : c[2][0], n(3), n(4), 31), c[6]) << c[5];
+        const std::string bytes = Sent();
+        EXPECT_EQ(bytes, c[7].empty() ? bytes : c[7]) << c[5];
+    }
+    for (const auto& c : Cases("litebar")) {
+        DoorLiteBarOptions = c[0].empty() ? std::vector<std::string>{} : Split(c[0], ',');
+        DoorLiteBarIndex = std::stoi(c[1]), Type(c[3]);
+        const bool chosen = DoorLiteBar(std::stoi(c[2]));
+        EXPECT_EQ(std::to_string(chosen) + " " + std::to_string(DoorLiteBarIndex), c[4] + " " + c[5]) << c[3];
+        const std::string bytes = Sent();
+        EXPECT_EQ(bytes, c[6].empty() ? bytes : c[6]) << c[3];
+    }
 }

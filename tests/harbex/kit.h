@@ -1,0 +1,111 @@
+// One fixture for the door kit's tests: the door started as a board starts it, on a socket pair (the
+// test holds the caller's end) or in standard-I/O mode on pipes. Halt becomes an exception, sleeps are
+// only counted, and key waits advance a fake clock instead of blocking. Tables of cases: cases/*.txt.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "common/datetime.h"
+#include "harbex/comm.h"
+#include "harbex/console.h"
+#include "harbex/crt2.h"
+#include "harbex/door.h"
+#include "harbex/doorstartup.h"
+#include "harbex/process.h"
+
+namespace kit {
+using namespace harbex;
+using namespace std::string_literals;
+
+const std::string E = "\x1b[";
+constexpr int kReturned = -1000;  // DoorStartup returned instead of ending the program
+inline int64_t gWaitedMs = 0, gSleptMs = 0, gWaits = 0;  // time waited for keys and slept; waits
+inline void FakeWait(int AMs) { gWaitedMs += AMs, ++gWaits, common::AdvanceFakeMonotonicMs(AMs); }
+
+inline std::string ReadAll(int AFd) {  // what AFd has, without waiting
+    std::string s;
+    char buf[8192];
+    for (pollfd p{AFd, POLLIN, 0}; ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN);)
+        if (const ssize_t n = ::read(AFd, buf, sizeof buf); n > 0) s.append(buf, static_cast<size_t>(n));
+        else break;
+    return s;
+}
+inline std::vector<std::string> Split(const std::string& AText, char ADelim) {
+    std::vector<std::string> out;
+    for (size_t a = 0, b = 0; b != std::string::npos; a = b + 1)
+        out.push_back(AText.substr(a, (b = AText.find(ADelim, a)) - a));
+    return out;
+}
+// Cases: a case a line, fields separated by one tab, "#" starts a comment line. In a field \r \n \b
+// \t \e \0 \\ and \xNN stand for bytes, \. for nothing (ends an empty field), {N*text} for N copies.
+inline std::string Unescape(const std::string& A) {
+    static const std::string escape = "rnbte0", byte("\r\n\b\t\x1b\0", 6);
+    std::string o;
+    for (size_t i = 0, star = 0, end = 0; i < A.size(); ++i)
+        if (A[i] == '{' && (star = A.find('*', i)) < (end = A.find('}', i)) && end != std::string::npos) {
+            const std::string unit = Unescape(A.substr(star + 1, end - star - 1));
+            for (auto n = std::stoul(A.substr(i + 1, star - i - 1)); n > 0; --n) o += unit;
+            i = end;
+        } else if (A[i] != '\\' || i + 1 == A.size()) o += A[i];
+        else if (const char c = A[++i]; c == 'x') o += char(std::stoi(A.substr(i + 1, 2), nullptr, 16)), i += 2;
+        else if (c != '.') o += escape.find(c) < escape.size() ? byte[escape.find(c)] : c;
+    return o;
+}
+inline std::vector<std::vector<std::string>> Cases(const std::string& AName) {
+    const std::string here = __FILE__;
+    std::ifstream f(here.substr(0, here.rfind('/')) + "/cases/" + AName + ".txt");
+    std::vector<std::vector<std::string>> rows;
+    for (std::string line; std::getline(f, line);)
+        if (!line.empty() && line[0] != '#') rows.push_back(Split(line, '\t'));
+    for (auto& row : rows)
+        for (std::string& field : row) field = Unescape(field);
+    EXPECT_FALSE(rows.empty()) << AName;
+    return rows;
+}
+template <class F> int HaltCode(F AFn) {  // the code AFn called Halt with, or kReturned
+    try { AFn(); } catch (const EHalt& e) { return e.Code; }
+    return kReturned;
+}
+
+struct Door : ::testing::Test {
+    void SetUp() override {
+        DoorResetForTests(), CommReset(), ClearHangupSignal(), SetExitProc(nullptr), SetHaltHook(HaltByThrowing);
+        common::SetSleepHook([](int AMs) { gSleptMs += AMs; }), common::SetFakeMonotonicMs(5'000'000);
+        gWaitedMs = gSleptMs = gWaits = 0;
+        for (int* p : {Msg, Out, Keys}) ASSERT_EQ(::pipe(p), 0);
+        ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, Sock), 0);
+        DoorSetStartupMessageFd(Msg[1]), DoorSetOutputFd(Out[1]), ConsoleSetInputFd(Keys[0]);
+    }
+    void TearDown() override {
+        SetExitProc(nullptr), CommClose(false), CommReset(), ConsoleSetInputFd(-1), DoorResetForTests();
+        DoorSetStartupMessageFd(1), SetHaltHook(nullptr), ClearHangupSignal(), common::SetSleepHook(nullptr);
+        common::ClearFakeMonotonicMs();
+        for (int* fd : {Msg, Msg + 1, Out, Out + 1, Keys, Keys + 1, Sock, Sock + 1}) if (*fd >= 0) ::close(*fd);
+    }
+    int Start(std::vector<std::string> AArgs) {  // DoorStartup with these switches
+        AArgs.insert(AArgs.begin(), "/opt/bbs/doors/kegora");
+        return HaltCode([&] { DoorStartup(AArgs); });
+    }
+    // A fresh session as a board starts one: node 1 on the socket, or standard I/O on pipes.
+    void Session(bool AStdIO = false) {
+        TearDown(), SetUp();
+        ASSERT_EQ(Start({"-N1", AStdIO ? "-Sstdio" : "-S" + std::to_string(Sock[0])}), kReturned);
+        Sent(), SetInputWaitHook(FakeWait);
+    }
+    void Type(const std::string& AKeys) {  // the caller types
+        ASSERT_EQ(::write(DoorStdIO() ? Keys[1] : Sock[1], AKeys.data(), AKeys.size()), ssize_t(AKeys.size()));
+    }
+    void HangUp() {  // the caller's input ends; what the door sends can still be read
+        if (DoorStdIO()) ::close(Keys[1]), Keys[1] = -1;
+        else ::shutdown(Sock[1], SHUT_WR);
+    }
+    std::string Sent() { return ReadAll(DoorStdIO() ? Out[0] : Sock[1]); }  // received since the last call
+    int Msg[2] = {-1, -1}, Out[2] = {-1, -1}, Keys[2] = {-1, -1}, Sock[2] = {-1, -1};
+};
+
+} // namespace kit
