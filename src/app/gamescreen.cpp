@@ -227,8 +227,9 @@ void DrawCursor(int32_t APosition, bool AVisible) {
     GetPinCoordinates(APosition, x, y);
     GotoXY(x + 1, y + 1);
     if (AVisible) {
-        DoorTextAttr(143);
+        DoorTextAttr(143);  // a blinking block
         DoorWrite(std::string(1, cp437::FullBlock));
+        DoorTextAttr(7);  // nothing drawn after it blinks
     } else if (!CurrentFrameOfGame().Pins[static_cast<size_t>(APosition)].Filled) {
         DoorTextAttr(30);
         DoorWrite(" ");

@@ -27,7 +27,8 @@ std::string AnsiTextColour(uint8_t AColour) {
 std::string AnsiTextBackground(uint8_t AColour) { return ESC + Num(40 + AnsiColours[AColour % 8]) + "m"; }
 
 std::string AnsiTextAttr(uint8_t AAttr) {
-    return AnsiTextColour(static_cast<uint8_t>(AAttr & 15)) + AnsiTextBackground(static_cast<uint8_t>(AAttr >> 4));
+    return AnsiTextColour(static_cast<uint8_t>(AAttr & 15)) + AnsiTextBackground(static_cast<uint8_t>(AAttr >> 4)) +
+           (AAttr & 0x80 ? ESC + "5m" : "");
 }
 
 std::string AnsiBlink(bool ABlink) {

@@ -15,7 +15,8 @@ extern const int32_t AnsiColours[8];
 std::string AnsiTextColour(uint8_t AColour);
 // "\e[4Xm", colour modulo 8.
 std::string AnsiTextBackground(uint8_t AColour);
-// AnsiTextColour(AAttr and 15) + AnsiTextBackground(AAttr shr 4); blink is never sent.
+// AnsiTextColour(AAttr and 15) + AnsiTextBackground(AAttr shr 4), then "\e[5m" when the blink bit
+// (128) is set.
 std::string AnsiTextAttr(uint8_t AAttr);
 // true: "\e[5m"; false: "\e[0m" + tracked background + tracked foreground.
 std::string AnsiBlink(bool ABlink);

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <poll.h>
 
+#include <utility>
+
 #include "harbex/ansi.h"
 #include "harbex/comm.h"
 #include "harbex/console.h"
@@ -31,13 +33,14 @@ TDoorProc DoorOnHangup = DefaultOnHangup;
 TDoorProc DoorOnStatusBar = DefaultOnStatusBar;
 TDoorOnSysopKey DoorOnSysopKey = nullptr;
 TDoorProc DoorOnTimeOut = DefaultOnTimeOut;
-TDoorOnWarning DoorOnTimeOutWarning = nullptr;
+TDoorOnWarning DoorOnTimeOutWarning = DefaultOnTimeOutWarning;
 TDoorProc DoorOnTimeUp = DefaultOnTimeUp;
-TDoorOnWarning DoorOnTimeUpWarning = nullptr;
+TDoorOnWarning DoorOnTimeUpWarning = DefaultOnTimeUpWarning;
 
 namespace {
 
 int gOutFd = 1;
+bool gWarningShown = false;  // a warning stands on the caller's row 25
 bool gOutputLost = false;  // a write to standard output failed: the caller is gone
 TInputWaitHook gWaitHook = nullptr;
 
@@ -178,8 +181,9 @@ void DoorGotoX(uint8_t AX) { DoorWrite(AnsiGotoX(AX)); }
 void DoorGotoY(uint8_t AY) { DoorWrite(AnsiGotoY(AY)); }
 
 void DoorTextAttr(uint8_t AAttr) {
+    const bool wasBlinking = (GetTextAttr() & 0x80) != 0;
     SetTextAttr(AAttr);
-    DoorWrite(AnsiTextAttr(AAttr));
+    DoorWrite((wasBlinking && !(AAttr & 0x80) ? std::string("\x1b[0m") : std::string()) + AnsiTextAttr(AAttr));
 }
 
 void DoorTextColour(uint8_t AColour) {
@@ -342,6 +346,11 @@ char DoorReadKey() {
     }
     DoorLastKey.Ch = key;
     DoorLastKey.Time = DoorClockNow();
+    if (gWarningShown) {  // the caller is back: the warning goes
+        gWarningShown = false;
+        DoorWrite(AnsiCursorSave() + "\x1b[0m" + AnsiGotoXY(1, 25) + AnsiClrEol() + AnsiTextAttr(GetTextAttr()) +
+                  AnsiCursorRestore());
+    }
     return key;
 }
 
@@ -368,6 +377,33 @@ void EndWithMessage(const std::string& AMessage) {
 } // namespace
 
 void DefaultOnTimeOut() { EndWithMessage("  Idle Time Limit Exceeded.  Returning To BBS..."); }
+
+namespace {
+// AText centred on row 25 in white on red, columns 2 to 79 (the last column is never written,
+// so the screen cannot scroll); cursor and colour are put back as they were.
+void ShowWarning(const std::string& AText) {
+    const uint8_t attr = GetTextAttr();
+    std::string line(78, ' ');
+    line.replace((line.size() - std::min(AText.size(), line.size())) / 2, std::min(AText.size(), line.size()), AText);
+    SetTextAttr(0x4F);
+    DoorWrite(AnsiCursorSave() + "\x1b[0m" + AnsiGotoXY(2, 25) + AnsiTextAttr(0x4F));
+    const bool pipes = std::exchange(DoorSession.PipeWrite, false), vesk = std::exchange(DoorSession.VeskWrite, false);
+    DoorWrite(line);
+    DoorSession.PipeWrite = pipes, DoorSession.VeskWrite = vesk;
+    SetTextAttr(attr);
+    DoorWrite("\x1b[0m" + AnsiTextAttr(attr) + AnsiCursorRestore());
+    gWarningShown = true;
+}
+} // namespace
+
+void DefaultOnTimeOutWarning(uint8_t AMinutes) {
+    if (AMinutes == 1) ShowWarning("Still there? Press a key within a minute, or the door closes.");
+}
+
+void DefaultOnTimeUpWarning(uint8_t AMinutes) {
+    if (AMinutes == 5 || AMinutes == 1)
+        ShowWarning(AMinutes == 5 ? "Five minutes of your time are left." : "One minute of your time is left.");
+}
 
 void DefaultOnTimeUp() { EndWithMessage("  Your Time Has Expired.  Returning To BBS..."); }
 
@@ -396,9 +432,10 @@ void DoorResetForTests() {
     DoorOnStatusBar = DefaultOnStatusBar;
     DoorOnSysopKey = nullptr;
     DoorOnTimeOut = DefaultOnTimeOut;
-    DoorOnTimeOutWarning = nullptr;
+    DoorOnTimeOutWarning = DefaultOnTimeOutWarning;
     DoorOnTimeUp = DefaultOnTimeUp;
-    DoorOnTimeUpWarning = nullptr;
+    DoorOnTimeUpWarning = DefaultOnTimeUpWarning;
+    gWarningShown = false;
     SetTextAttr(7);
     gOutFd = 1;
     gOutputLost = false;

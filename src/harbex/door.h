@@ -112,9 +112,9 @@ extern TDoorProc DoorOnLocalLogin;          // DefaultOnLocalLogin (start-up mod
 extern TDoorProc DoorOnStatusBar;           // DefaultOnStatusBar (local screen tools)
 extern TDoorOnSysopKey DoorOnSysopKey;      // none
 extern TDoorProc DoorOnTimeOut;             // DefaultOnTimeOut
-extern TDoorOnWarning DoorOnTimeOutWarning; // none
+extern TDoorOnWarning DoorOnTimeOutWarning; // DefaultOnTimeOutWarning
 extern TDoorProc DoorOnTimeUp;              // DefaultOnTimeUp
-extern TDoorOnWarning DoorOnTimeUpWarning;  // none
+extern TDoorOnWarning DoorOnTimeUpWarning;  // DefaultOnTimeUpWarning
 extern TDoorProc DoorOnUsage;               // DefaultOnUsage (start-up module)
 
 // Default ending hooks: farewell, 2500 ms pause, Halt(0).
@@ -123,6 +123,11 @@ extern TDoorProc DoorOnUsage;               // DefaultOnUsage (start-up module)
 void DefaultOnHangup();
 void DefaultOnTimeOut();
 void DefaultOnTimeUp();
+// Default warnings, on the caller's bottom row (25) without disturbing the screen above it, the
+// cursor or the colour in force: one minute before the idle limit, and at five minutes and one
+// minute of time left. The next key the caller presses clears the row again.
+void DefaultOnTimeOutWarning(uint8_t AMinutes);
+void DefaultOnTimeUpWarning(uint8_t AMinutes);
 // Draws the local status bar on row 25 of the local screen only (name, program, idle and
 // time left); nothing goes to the caller. Defined with the screen tools (videoutils).
 void DefaultOnStatusBar();
@@ -162,7 +167,8 @@ void DoorGotoXY(uint8_t AX, uint8_t AY);
 void DoorGotoX(uint8_t AX);
 void DoorGotoY(uint8_t AY);
 
-// Colour: update the tracked attribute (crt2), then send the sequence.
+// Colour: update the tracked attribute (crt2), then send the sequence. An attribute with the
+// blink bit blinks; the next one without it ends the blinking.
 void DoorTextAttr(uint8_t AAttr);
 void DoorTextColour(uint8_t AColour);
 void DoorTextBackground(uint8_t AColour);

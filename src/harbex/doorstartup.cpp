@@ -28,15 +28,37 @@ int gMessageFd = 1;
 void MessageLine(const std::string& AText) { WriteAllFd(gMessageFd, AText + "\r\n"); }
 
 // A start-up failure: the message between empty lines on a cleared local
-// console, a pause so the sysop can read it, and an orderly end.
-[[noreturn]] void StartupFailure(const std::string& ALine1, const std::string& ALine2 = "") {
+// console, a pause so the sysop can read it, and the end. A failure of the
+// board's set-up (AProblem given) ends with code 1 and says so in one line on
+// standard error; a caller who has already gone is an orderly end.
+[[noreturn]] void StartupFailure(const std::string& AProblem, const std::string& ALine1,
+                                 const std::string& ALine2 = "") {
     ConsoleClrScr();
     MessageLine("");
     MessageLine(ALine1);
     if (!ALine2.empty()) MessageLine(ALine2);
     MessageLine("");
+    if (!AProblem.empty()) WriteAllFd(2, DoorProgramFileName() + ": " + AProblem + "\n");
     common::SleepMs(2500);
-    Halt(0);
+    Halt(AProblem.empty() ? 0 : 1);
+}
+
+// The name of a caller the board did not name, asked like the local login asks the sysop.
+void AskCallerName() {
+    DoorTextAttr(7);
+    DoorClrScr();
+    DoorWriteLn();
+    DoorWriteLn();
+    DoorWriteLn("  |0BWelcome! Your name shows in the standings of this board.|07");
+    DoorWriteLn();
+    std::string name;
+    while (name.empty()) {
+        DoorWrite("  |0AName or handle |0F:|07 ");
+        name = DoorInput("", "qwertyuiopasdfghjklzxcvbnmQWERTYUIOPASDFGHJKLZXCVBNM ", 0, 40, 40, 31);
+        name.erase(0, name.find_first_not_of(' '));
+        name.erase(name.find_last_not_of(' ') + 1);
+    }
+    DoorDropInfo.RealName = DoorDropInfo.Alias = name;
 }
 
 // True when the path names something that exists and is not a directory.
@@ -76,7 +98,8 @@ void ResolveChannel(bool AForceStdIO) {
         } else if (DoorDropInfo.ComNum == -1) {
             StdIO = true;
         } else {
-            StartupFailure("  Invalid comm number: " + std::to_string(DoorDropInfo.ComNum));
+            StartupFailure("invalid comm number " + std::to_string(DoorDropInfo.ComNum) + " in the drop file",
+                           "  Invalid comm number: " + std::to_string(DoorDropInfo.ComNum));
         }
     }
     // 3 or more: StdIO keeps its value.
@@ -101,6 +124,7 @@ TDoorCommandLine DoorParseCommandLine(const std::vector<std::string>& AParams) {
         const std::string value = arg.substr(2);
         switch (letter) {
         case '?': cl.Local = false; break;
+        case 'L': break;
         case 'D':
             cl.Local = false;
             cl.DropFile = value;
@@ -113,6 +137,7 @@ TDoorCommandLine DoorParseCommandLine(const std::vector<std::string>& AParams) {
         case 'X': cl.ForceStdIO = true; break;
         default:
             if (DoorOnCLP) DoorOnCLP(letter, value);
+            else if (cl.Unknown.empty()) cl.Unknown = arg;
             break;
         }
     }
@@ -137,6 +162,9 @@ void DoorStartup(const std::vector<std::string>& AArgs) {
         AArgs.size() > 1 ? std::vector<std::string>(AArgs.begin() + 1, AArgs.end())
                          : std::vector<std::string>());
 
+    if (!cl.Unknown.empty())
+        StartupFailure("unknown switch " + cl.Unknown + " (" + DoorProgramFileName() + " -? lists them)",
+                       "  Unknown switch: " + cl.Unknown);
     // Mode selection: the first rule that applies.
     if (cl.Local) {
         DoorDropInfo.Node = cl.Node;
@@ -159,7 +187,8 @@ void DoorStartup(const std::vector<std::string>& AArgs) {
         StdIO = true;
     } else if (!cl.DropFile.empty()) {
         if (!ReadDropFile(cl.DropFile)) {
-            StartupFailure("  Drop File Does Not Exist Or Is Not Supported:", "  " + cl.DropFile);
+            StartupFailure("drop file missing or not supported: " + cl.DropFile,
+                           "  Drop File Does Not Exist Or Is Not Supported:", "  " + cl.DropFile);
         }
         ResolveChannel(cl.ForceStdIO);
     } else {
@@ -179,11 +208,16 @@ void DoorStartup(const std::vector<std::string>& AArgs) {
         DoorDropInfo.Alias.empty() ? DoorDropInfo.RealName : DoorDropInfo.Alias;
 
     if (!StdIO) {
-        if (!DoorOpenComm()) StartupFailure("  No Carrier Detected");
+        if (!DoorOpenComm()) StartupFailure("", "  No Carrier Detected");
         OldExitProc = GetExitProc();
         SetExitProc(NewExitProc);
         DoorSession.Events = true;
         DoorSession.EventsTime = 0;
+        DoorClrScr();
+    }
+    if (!cl.Local && DoorDropInfo.AliasOrRealName.empty()) {
+        AskCallerName();
+        DoorDropInfo.RealNameOrAlias = DoorDropInfo.AliasOrRealName = DoorDropInfo.Alias;
         DoorClrScr();
     }
 }
@@ -238,23 +272,23 @@ void DefaultOnUsage() {
     ConsoleClrScr();
     const std::string lines[] = {
         "",
-        " USAGE: " + exe + " <PARAMETERS>",
+        " USAGE: " + exe + " [SWITCHES]   (a switch starts with - or /)",
         "",
-        " Load settings from a dropfile (DOOR32.SYS, DOOR.SYS, DORINFO*.DEF or INFO.*)",
-        "  -D         PATH\\FILENAME OF DROPFILE",
-        " Example: " + exe + " -DC:\\BBS\\NODE1\\DOOR32.SYS",
+        " From a drop file, DOOR32.SYS, DOOR.SYS, DORINFO*.DEF or INFO.* (by its name)",
+        "  -D<file>     the drop file, for example: " + exe + " -D/bbs/node1/DOOR32.SYS",
+        "  -X           standard input and output instead of the drop file's socket",
         "",
-        " Pass settings on command-line",
-        "  -N         NODE NUMBER",
-        "  -S         SOCKET HANDLE",
-        " Example: " + exe + " -N1 -S1000",
+        " From switches",
+        "  -N<node>     the node number",
+        "  -S<socket>   the caller's telnet socket, a descriptor the door inherits:",
+        "               " + exe + " -N1 -S3",
+        "  -Sx          the caller on standard input and output: " + exe + " -N1 -Sx",
         "",
-        " Run in local mode",
-        "  -L         LOCAL MODE",
-        " Example: " + exe + " -L",
+        " Local mode on this terminal, asking for a name: " + exe + " (or " + exe + " -L)",
+        "  -?           this screen",
         "",
-        " Optional parameters",
-        "  -X         DISABLE COMM ROUTINES (STDIO MODE)",
+        " Exit code 0 when a session ends, the caller's hang-up and time-out included;",
+        " 1 when the door cannot start or cannot write a data file.",
         "",
     };
     for (const std::string& line : lines) MessageLine(line);

@@ -16,16 +16,17 @@ enum TTargetPlatform : int32_t {
     tpMSDOS = 5,
 };
 
-extern const TTargetPlatform Target;       // tpRPI
-extern const std::string TargetOSName;     // "Raspberry Pi (Linux on ARM)"
-extern const std::string TargetOSTag;      // "RPI"
+extern const TTargetPlatform Target;       // tpRPI on ARM, tpLinux elsewhere
+extern const std::string TargetOSName;     // "Linux on x86-64", "Linux on 64-bit ARM", ...
+extern const std::string TargetOSTag;      // the Debian architecture: "amd64", "arm64", "armhf"
 
 bool IsWindows();      // false
 bool IsLinux();        // true
-bool IsRaspberryPi();  // true
+bool IsRaspberryPi();  // true for ARM builds
 bool IsMSDOS();        // false
 
-// "Compiled for " + TargetOSName + " (" + TargetOSTag + ")".
+// "Compiled for " + TargetOSName + " (" + TargetOSTag + ")", for example
+// "Compiled for Linux on x86-64 (amd64)".
 std::string BuildInfo();
 
 } // namespace harbex

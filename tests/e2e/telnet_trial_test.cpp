@@ -1,6 +1,6 @@
 // The README's one-line telnet trial, run as written but on a free loopback port: socat starts
-// one door per connection, and the real telnet client, typed into on a pseudo-terminal, plays
-// through the intro, the menu and a quit game. The client's negotiation and its CR NUL for
+// one door per connection, and the real telnet client, typed into on a pseudo-terminal, gives a
+// name and plays through the intro, the menu and a quit game. The client's negotiation and its CR NUL for
 // Enter must not disturb the door: the intro waits for a real key, and every key draws the menu
 // exactly once.
 #include <arpa/inet.h>
@@ -76,6 +76,8 @@ TEST(TelnetTrial, ReadmeLineServesTheRealTelnetClient) {
     client.Via = Channel::Pty;
     client.Command = {"telnet", "127.0.0.1", std::to_string(port)};
     Door caller(client);
+    ASSERT_TRUE(caller.WaitForText("Name or handle")) << caller.Describe();  // the board names nobody
+    caller.Send("Tel Net\r");
     ASSERT_TRUE(caller.WaitForText("...Press any key to continue...")) << caller.Describe();
     caller.Pump(1500);
     EXPECT_EQ(Count(caller.Received(), "Your choice: "), 0u) << "the intro ended without a key";

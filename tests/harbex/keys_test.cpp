@@ -9,6 +9,7 @@
 
 #include <csignal>
 
+#include "e2e/terminal.h"
 #include "kit.h"
 
 using namespace kit;
@@ -59,6 +60,11 @@ void Note(const std::string& AWhat) { gLog += AWhat + " "; }
 void Warned(uint8_t AMinutes, int32_t ASeconds) { Note(std::to_string(AMinutes) + "@" + std::to_string(ASeconds)); }
 const std::string kFarewell = "   Caller Dropped Carrier.  Returning To BBS...", kLocal = kFarewell + " ";
 const std::string kExitProc = E + "0;37m" + E + "40m" + E + "40m" + E + "255B" + E + "255D";
+std::string Warning(const std::string& AText) {  // on row 25, cursor and colour kept
+    const size_t pad = (78 - AText.size()) / 2;
+    return E + "s" + E + "0m" + E + "25;2f" + E + "1;37m" + E + "41m" + std::string(pad, ' ') + AText +
+           std::string(78 - pad - AText.size(), ' ') + E + "0m" + E + "0;37m" + E + "40m" + E + "40m" + E + "u";
+}
 std::string Farewell(const std::string& AText) {
     return E + "1;37m" + E + "40m" + E + "2J" + E + "1;1f\r\n  " + AText + ".  Returning To BBS...\r\n" +
            kExitProc;
@@ -69,7 +75,12 @@ TEST_F(Door, ThePumpEndsTheSessionThroughItsHooks) {
     const struct { bool StdIO; void (*Setup)(Door&); int Code; int64_t Ms; std::string Log, Sent; int Attr; } rows[] = {
         {false, [](Door& d) {  // asking for a key leaves the idle time, reading one restarts it
              common::AdvanceFakeMonotonicMs(100'000), d.Type("a"), DoorKeyPressed(), Warned(0, DoorSecondsIdle());
-         }, 0, 301'000 + 2500, "0@100 ", Farewell("Idle Time Limit Exceeded"), 7},
+         }, 0, 301'000 + 2500, "0@100 ",
+         Warning("Still there? Press a key within a minute, or the door closes.") + Farewell("Idle Time Limit Exceeded"), 7},
+        {false, [](Door& d) {  // time counts from the start, not from the last key
+             DoorSession.DoIdleCheck = false, DoorDropInfo.MaxSeconds = 400;
+             common::AdvanceFakeMonotonicMs(200'000), d.Type("a");
+         }, 0, 200'000 + 2500, "", Warning("One minute of your time is left.") + Farewell("Your Time Has Expired"), 7},
         {false, [](Door&) { DoorDropInfo.MaxSeconds = 60; }, 0, 62'500, "", Farewell("Your Time Has Expired"), 7},
         {false, [](Door&) {
              DoorSession.DoIdleCheck = false, DoorDropInfo.MaxSeconds = 400;
@@ -182,4 +193,27 @@ TEST(LocalTerminal, RawOnlyWhileKeysAreReadAndGivenBackOnCtrlC) {
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT);
     EXPECT_TRUE(raw(false)) << "given back";
     for (const int fd : {master, tty, go[0], go[1]}) ::close(fd);
+}
+
+// The idle warning on the caller's screen: row 25 only, the rest of the screen, the cursor and
+// the colour as they were, and gone again with the next key.
+TEST_F(Door, WarningsLeaveTheScreenWholeAndGoWithTheNextKey) {
+    Session();
+    e2e::Terminal t;
+    DoorClrScr(), DoorTextAttr(0x1E), DoorGotoXY(1, 24), DoorWrite("footer"), DoorGotoXY(10, 5), DoorWrite("Choice: ");
+    t.Feed(Sent());
+    const auto rows = [&] { std::string s; for (int y = 1; y <= 24; ++y) s += t.Row(y); return s; };
+    const std::string before = rows();
+    for (int s = 0; s < 239; ++s) common::AdvanceFakeMonotonicMs(1000), DoorKeyPressed();
+    t.Feed(Sent());
+    EXPECT_EQ(t.Row(25), "         Still there? Press a key within a minute, or the door closes.          ");
+    EXPECT_EQ(rows(), before);
+    EXPECT_EQ(t.CursorX() * 100 + t.CursorY(), 1805);
+    Type("x");
+    EXPECT_EQ(DoorReadKey(), 'x');
+    DoorWrite("x");
+    t.Feed(Sent());
+    EXPECT_EQ(t.Row(25), std::string(80, ' '));
+    EXPECT_EQ(t.Row(5).substr(9, 9), "Choice: x");
+    EXPECT_EQ(t.At(18, 5).Attr, 0x1E);
 }

@@ -94,11 +94,15 @@ struct Door : ::testing::Test {
     // A fresh session as a board starts one: node 1 on the socket, or standard I/O on pipes.
     void Session(bool AStdIO = false) {
         TearDown(), SetUp();
+        TypeBoth("Tester\r");  // the name the door asks a caller the board did not name
         ASSERT_EQ(Start({"-N1", AStdIO ? "-Sstdio" : "-S" + std::to_string(Sock[0])}), kReturned);
         Sent(), SetInputWaitHook(FakeWait);
     }
     void Type(const std::string& AKeys) {  // the caller types
         ASSERT_EQ(::write(DoorStdIO() ? Keys[1] : Sock[1], AKeys.data(), AKeys.size()), ssize_t(AKeys.size()));
+    }
+    void TypeBoth(const std::string& AKeys) {  // on the socket and standard input, before the start
+        for (int fd : {Keys[1], Sock[1]}) ASSERT_EQ(::write(fd, AKeys.data(), AKeys.size()), ssize_t(AKeys.size()));
     }
     void HangUp() {  // the caller's input ends; what the door sends can still be read
         if (DoorStdIO()) ::close(Keys[1]), Keys[1] = -1;

@@ -51,6 +51,7 @@ TEST_F(Door, SocketSessionEndsThroughTheExitProcedureOrShutdown) {
         TearDown(), SetUp();
         SetExitProc([] { ran = true; });
         ::fcntl(Sock[0], F_SETFL, O_NONBLOCK);
+        DoorDropInfo.Alias = "Tester";  // a caller with a name is not asked for one
         ASSERT_EQ(Start({"-N1", "-S" + std::to_string(Sock[0])}), kReturned);
         EXPECT_EQ(::fcntl(Sock[0], F_GETFL) & O_NONBLOCK, 0) << "the socket is made blocking";
         EXPECT_EQ(Sent(), kOffers + kClr);
@@ -77,7 +78,7 @@ TEST_F(Door, ModesDropFilesAndFailures) {
                 AText.replace(at, 1, AText[at] == '@' ? path : std::to_string(AText[at] == '#' ? Sock[0] : closed));
             return AText;
         };
-        Type(c[3]);
+        TypeBoth(c[3]);
         if (c[2] == "<dir>") ::mkdir(path.c_str(), 0700);
         else if (c[2] == "<fifo>") ::mkfifo(path.c_str(), 0600);
         else if (!c[2].empty()) dir.Write(path.substr(dir.Path().size() + 1), sub(c[2]));
