@@ -3,10 +3,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 #include "app/safename.h"
+#include "app/standings.h"
 #include "common/datetime.h"
 
 namespace kegora {
@@ -156,7 +158,6 @@ std::string BuildAnsiBulletin(const std::string& AMonthHeading,
     WriteLnAnsiCentered(out, GREY, DashLine());
     const std::size_t count = ShowCount(ATotals);
     for (std::size_t i = 0; i < count; ++i) {
-        if (ATotals[i].PlayerName.empty()) continue;
         const std::string& colour = i == 0 ? YELLOW : i <= 2 ? BRIGHT_WHITE : GREY;
         WriteLnAnsiCentered(out, colour, PlayerRow(i, ATotals[i]));
     }
@@ -180,8 +181,7 @@ std::string BuildAsciiBulletin(const std::string& AMonthHeading,
     WriteLnAsciiCentered(out, COLUMN_HEADER);
     WriteLnAsciiCentered(out, DashLine());
     const std::size_t count = ShowCount(ATotals);
-    for (std::size_t i = 0; i < count; ++i)
-        if (!ATotals[i].PlayerName.empty()) WriteLnAsciiCentered(out, PlayerRow(i, ATotals[i]));
+    for (std::size_t i = 0; i < count; ++i) WriteLnAsciiCentered(out, PlayerRow(i, ATotals[i]));
     out += "\n";
     WriteLnAsciiCentered(out, CLOSING);
     out += "\n";
@@ -199,7 +199,7 @@ void CreateBulletinFiles() {
         records::TDailyTracker tracker;
         tracker.GetMonthlyTotals(month, year, totals, count);
     }
-    totals.resize(static_cast<std::size_t>(count < 0 ? 0 : count));
+    totals.resize(static_cast<std::size_t>(std::max(0, DropUnnamed(totals, count))));
 
     const std::string ansiTemp = WriteTemporary(ANSI_BULLETIN_FILE, BuildAnsiBulletin(heading, totals));
     std::string asciiTemp;

@@ -20,7 +20,7 @@ namespace {
 std::vector<TScoreEntry> ReadDayTable(const std::string& ALogFile, common::TDateTime ADate) {
     std::vector<TScoreEntry> entries;
     for (const records::TDayPlay& play : records::ReadDayPlays(ALogFile, ADate, DAY_SCORES_CAPACITY))
-        entries.push_back({play.PlayerName, play.Score});
+        if (!play.PlayerName.empty()) entries.push_back({play.PlayerName, play.Score});
     return entries;
 }
 
@@ -32,6 +32,20 @@ void WriteBestDay(const char* ALabel, uint8_t ALabelAttr, const std::string& ANa
     DoorWriteLiteral(NameColumn(AName, 13));
     DoorTextAttr(10);
     DoorWrite(" " + std::to_string(AScore));
+}
+
+// Moves the places with a player up over those without one: an empty place, or a game an older
+// door logged without a name.
+template <class TMore>
+void DropUnnamedPlaces(std::array<std::string, records::ALL_TIME_PLACES>& ANames,
+                       std::array<int32_t, records::ALL_TIME_PLACES>& AValues, TMore& AMore) {
+    std::size_t kept = 0;
+    for (std::size_t k = 0; k < ANames.size(); ++k)
+        if (AValues[k] > 0 && !ANames[k].empty()) {
+            ANames[kept] = ANames[k], AValues[kept] = AValues[k], AMore[kept] = AMore[k];
+            ++kept;
+        }
+    for (; kept < ANames.size(); ++kept) AValues[kept] = 0;
 }
 
 } // namespace
@@ -95,19 +109,25 @@ void ShowRecentAndAllTimeChampions() {
 
         DoorClrScr();
         DrawBorder(true);
-        WriteAt(8, 2, 31, "   === ALL-TIME PINMARCH CHAMPIONS === ");
+        WriteAt(8, 2, 31, "   === ALL-TIME PINMARCH CHAMPIONS ===   ");  // to column 48: the border's title
         WriteAt(26, 4, 14, "  Best Single Day Scores");
 
-        DoorGotoXY(7, 6);
-        if (rec.HighestDayScore > 0) WriteBestDay("1) ", 14, rec.HighestDayPlayer, rec.HighestDayScore);
-        if (rec.SecondDayScore > 0) {
-            DoorGotoXY(32, 6);
-            WriteBestDay("2) ", 7, rec.SecondDayPlayer, rec.SecondDayScore);
+        // Places without a player (or with a game an older door logged without a name) are
+        // left out, and the places after them move up.
+        std::vector<std::pair<std::string, int32_t>> best;
+        for (const auto& [name, score] : {std::pair{rec.HighestDayPlayer, rec.HighestDayScore},
+                                          std::pair{rec.SecondDayPlayer, rec.SecondDayScore},
+                                          std::pair{rec.ThirdDayPlayer, rec.ThirdDayScore}})
+            if (score > 0 && !name.empty()) best.emplace_back(name, score);
+        static const char* const kLabels[3] = {"1) ", "2) ", "3) "};
+        static const int kColumns[3] = {7, 32, 55};
+        static const uint8_t kAttrs[3] = {14, 7, 6};
+        for (std::size_t i = 0; i < best.size(); ++i) {
+            DoorGotoXY(static_cast<uint8_t>(kColumns[i]), 6);
+            WriteBestDay(kLabels[i], kAttrs[i], best[i].first, best[i].second);
         }
-        if (rec.ThirdDayScore > 0) {
-            DoorGotoXY(55, 6);
-            WriteBestDay("3) ", 6, rec.ThirdDayPlayer, rec.ThirdDayScore);
-        }
+        DropUnnamedPlaces(rec.TopMonthlyPlayers, rec.TopMonthlyScores, rec.TopMonthlyDates);
+        DropUnnamedPlaces(rec.TopLifetimePlayers, rec.TopLifetimeTotals, rec.TopLifetimeGames);
 
         WriteAt(7, 8, 7, Repeat(cp437::Horizontal, 68));
         WriteAt(13, 10, 14, "TOP MONTHLY TOTALS");

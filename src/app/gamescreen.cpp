@@ -177,14 +177,14 @@ void DrawBowlingScores() {
             DoorWrite(" ");
         }
         DoorTextAttr(7);
-        DoorWrite("  ");
+        DoorWrite(i == 10 ? " " : "  ");  // frame 10 ends at column 80
     }
 
     WriteAt(2, 3, 31, Vertical + std::string(" Running  Tot ") + Vertical);
     for (int32_t i = 1; i <= 10; ++i) {
         WriteAt(FrameColumn(i), 3, 112, ScoreSheetCells(*Game, i).Total);
         DoorTextAttr(7);
-        DoorWrite("  ");
+        DoorWrite(i == 10 ? " " : "  ");
     }
 }
 
@@ -251,6 +251,7 @@ void DrawMisses() {
     const bool bonus = Game->CurrentFrame() == 10 && Game->Frame10BonusBalls() > 0;
     WriteAt(65, 7, 15, "Misses:");
     if (bonus) WriteAt(65, 6, 30, "BONUS ROLL!");
+    else WriteAt(65, 6, 7, Repeat(' ', 11));
     static const int32_t kSlotX[5] = {0, 65, 71, 65, 71};
     static const int32_t kSlotY[5] = {0, 9, 9, 13, 13};
     for (size_t k = 1; k <= 4; ++k) {
@@ -259,7 +260,7 @@ void DrawMisses() {
         else
             DrawEmptyBox(kSlotX[k], kSlotY[k], 8, static_cast<char>('0' + k));
     }
-    WriteAt(65, 17, 7, bonus ? "Bonus Ball" : frame.MissesFilled[2] ? "Ball 2" : "Ball 1");
+    WriteAt(65, 17, 7, bonus ? "Bonus Ball" : frame.MissesFilled[2] ? "Ball 2    " : "Ball 1    ");
 }
 
 void DrawGameScreen() {

@@ -72,6 +72,9 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
         ReportFailure(e.what());
     }
+    // The caller learns why the door is gone before the board takes them back.
+    harbex::DoorTextAttr(7);
+    harbex::DoorWrite("\r\n\r\n  Pinmarch is not available right now (the sysop has been told). Returning...\r\n");
     harbex::DoorShutdown();
     return 1;
 }

@@ -15,6 +15,8 @@ using namespace harbex;
 
 namespace {
 
+bool gQuit = false;  // the caller ended the game in progress
+
 void GotoXY(int32_t AX, int32_t AY) { DoorGotoXY(static_cast<uint8_t>(AX), static_cast<uint8_t>(AY)); }
 
 char UpperCase(char AKey) { return (AKey >= 'a' && AKey <= 'z') ? static_cast<char>(AKey - 'a' + 'A') : AKey; }
@@ -53,16 +55,19 @@ void QuitPrompt() {
     DoorTextAttr(14);
     DoorWrite("Really quit? (Y/N)");
     const char answer = UpperCase(DoorReadKey());
-    if (answer == 'Y' && !DoorLastKey.Extended) {
-        Game->SetGameOver(true);
-        return;
-    }
     GotoXY(30, 22);
     DoorWrite(Repeat(' ', 19));
+    if (answer == 'Y' && !DoorLastKey.Extended) {
+        gQuit = true;
+        Game->SetGameOver(true);
+    }
 }
 
-void DrawResultBox(int32_t AScore) {
+// The result box over the lane; the ball and bonus labels beside it are over too.
+void DrawResultBox(int32_t AScore, bool AQuit) {
     using namespace cp437;
+    WriteAt(65, 6, 7, Repeat(' ', 11));
+    WriteAt(65, 17, 7, Repeat(' ', 10));
     for (int32_t y = 10; y <= 14; ++y) {
         GotoXY(25, y);
         DoorTextBackground(0);
@@ -76,7 +81,7 @@ void DrawResultBox(int32_t AScore) {
     DoorTextAttr(31);
     DoorWrite(side);
     DoorTextAttr(15);
-    DoorWrite("       GAME COMPLETE!       ");
+    DoorWrite(AQuit ? "      GAME ENDED EARLY      " : "       GAME COMPLETE!       ");
     DoorTextAttr(31);
     DoorWrite(side);
     GotoXY(25, 12);
@@ -213,6 +218,7 @@ void PlayGameForDate(common::TDateTime ADate) {
     const std::string player = PlayerName();
     records::TDailyTracker tracker;
     CursorPosition = 5;
+    gQuit = false;
     TGameScope scope;
     Game = engine.get();
 
@@ -224,7 +230,7 @@ void PlayGameForDate(common::TDateTime ADate) {
 
     tracker.RecordPlay(player, ADate, Game->TotalScore(), Game->CurrentFrame());
     tracker.UpdateAllTimeRecords(player, ADate, Game->TotalScore());
-    DrawResultBox(Game->TotalScore());
+    DrawResultBox(Game->TotalScore(), gQuit);
     DoorReadKey();
 }
 

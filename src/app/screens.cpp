@@ -111,10 +111,10 @@ void ShowInstructions() {
     WriteAt(7, 10, 14, "- Lower positions must have LOWER or EQUAL ranks");
     WriteAt(7, 11, 14, "- Higher positions must have HIGHER or EQUAL ranks");
     WriteAt(5, 13, 10, "CONTROLS:");
-    WriteAt(7, 14, 10, "- 2/4/6/8: Move cursor (numpad style)");
-    WriteAt(7, 15, 10, "- Space: Place card at cursor");
-    WriteAt(7, 16, 10, "- Enter: Take a strategic miss/ball");
-    WriteAt(7, 17, 10, "- R: Redraw screen  H: This help");
+    WriteAt(7, 14, 10, "- Arrow keys or 2/4/6/8: Move cursor   1/3/7/9/0: Jump to pin 1/3/7/9/10");
+    WriteAt(7, 15, 10, "- 5: Place card at cursor      Space or Enter: Take a miss");
+    WriteAt(7, 16, 10, "  (Pin labels are not keys: 2, 4, 6 and 8 move the cursor, 5 places.)");
+    WriteAt(7, 17, 10, "- R: Redraw screen  H: This help  Q: Quit the game");
     WriteAt(5, 19, 11, "SCORING:");
     WriteAt(7, 20, 11, "- Strike: All 10 pins 1/2 frame (10 + next 2 balls)");
     WriteAt(7, 21, 11, "- Spare: All 10 pins in frame (10 + next ball)");

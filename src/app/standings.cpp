@@ -31,6 +31,14 @@ void KeyPrompt() {
 
 } // namespace
 
+int32_t DropUnnamed(std::vector<records::TPlayerMonthlyTotal>& ATotals, int32_t ACount) {
+    int32_t kept = 0;
+    for (int32_t i = 0; i < ACount; ++i)
+        if (!ATotals[static_cast<std::size_t>(i)].PlayerName.empty())
+            ATotals[static_cast<std::size_t>(kept++)] = ATotals[static_cast<std::size_t>(i)];
+    return kept;
+}
+
 void MonthsBack(int AMonth, int AYear, int AMonths, int& AResultMonth, int& AResultYear) {
     int month = AMonth;
     int year = AYear;
@@ -94,11 +102,10 @@ void ShowMonthlyChampions() {
     WriteAt(25, 2, 31, "   === MONTHLY CHAMPIONS ===        ");
     WriteAt(10, 5, 14, "Current Month (" + MonthHeading(month, year) + "):");
     tracker.GetMonthlyTotals(month, year, totals, count);
+    count = DropUnnamed(totals, count);
     WriteAt(10, 7, 15, "Rank  Player                Total Score  Days Played");
-    for (int i = 0; i < 10; ++i) {
-        if (i >= count) break;
+    for (int i = 0; i < 10 && i < count; ++i) {
         const records::TPlayerMonthlyTotal& entry = totals[static_cast<std::size_t>(i)];
-        if (entry.PlayerName.empty()) continue;
         WriteAt(10, i + 8, IsPlayersName(entry.PlayerName, player) ? 30 : 7, FormatText("%2d.   ", i + 1));
         DoorWriteLiteral(NameColumn(entry.PlayerName, 20));
         DoorTextAttr(10);
@@ -124,10 +131,10 @@ void ShowRecentMonthlyChampions() {
         WriteAt(25, headingRow, 14, MonthHeading(blockMonth, blockYear));
         int32_t count = 0;
         tracker.GetMonthlyTotals(blockMonth, blockYear, totals, count);
+        count = DropUnnamed(totals, count);
         int row = headingRow;
         for (int i = 0; i < 3 && i < count; ++i) {
             const records::TPlayerMonthlyTotal& entry = totals[static_cast<std::size_t>(i)];
-            if (entry.PlayerName.empty()) continue;
             WriteAt(20, ++row, 15, FormatText("%d. ", i + 1));
             DoorWriteLiteral(NameColumn(entry.PlayerName, 14));
             DoorTextAttr(10);

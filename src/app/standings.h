@@ -4,6 +4,11 @@
 // for one key and returns; store errors pass on to the caller.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
+#include "records/dailyplay.h"
+
 namespace kegora {
 
 // "=== DAILY WINNERS FOR <Month Year> ===": days 1-16 on the left, 17-31 on the right; a day
@@ -18,6 +23,10 @@ void ShowMonthlyChampions();
 // The top three of each of the three previous months (January goes back to December of the
 // year before). Highlights nobody.
 void ShowRecentMonthlyChampions();
+
+// Removes the entries without a name (games an older door logged for unnamed callers) from the
+// first ACount totals, so ranks run on without a hole; returns the new count.
+int32_t DropUnnamed(std::vector<records::TPlayerMonthlyTotal>& ATotals, int32_t ACount);
 
 // The month AMonths before (AMonth, AYear), wrapping across years: (1, 2026) back 1 gives
 // (12, 2025).

@@ -129,7 +129,8 @@ template <class TVisit> void ScanLog(const std::string& AFileName, TVisit&& AVis
     log.Close();
 }
 
-// The running leader of one day, in file order.
+// The running leader of one day, in file order. A game logged without a player's name (older
+// doors logged such games for callers the board did not name) wins nothing.
 struct TWinnerState {
     bool Led = false;
     int32_t Score = 0;
@@ -138,6 +139,7 @@ struct TWinnerState {
     char Name[MAX_PLAYER_NAME];
 
     void Add(const TRawPlay& ARecord) {
+        if (ARecord.Name().empty()) return;
         const int32_t score = ARecord.Score();
         if (!Led || score > Score) {
             const std::string_view name = ARecord.Name();

@@ -137,6 +137,7 @@ class TDailyTracker {
     // ---- Standings ------------------------------------------------------
     // Winner of the day of ADate: "Nobody" and 0 when nobody played it; the
     // leader's name; or "<n> players tied" while n records share the top score.
+    // Games logged without a name take no part.
     void GetDailyWinner(TDateTime ADate, std::string& APlayer, int32_t& AScore) const;
     // The month's totals per player, ranked, in ATotals[0 .. ACount-1]. The
     // span's size is the capacity: every entry is cleared first, and players

@@ -137,10 +137,10 @@ TEST_P(Golden, Session) {
         if (cmd == "nointro") intro = false;
         if (cmd == "mkdir") std::filesystem::create_directory(dir.File(rest));
         if (cmd == "log") {
-            int m, d, y, score, frames;
-            char name[64];
-            ASSERT_EQ(std::sscanf(rest.c_str(), "%63[^|]|%d-%d-%d|%d|%d", name, &m, &d, &y, &score, &frames), 6) << lines[i];
-            const auto bytes = records::EncodePlayRecord({name, common::EncodeDate(y, m, d), score, frames});
+            int m, d, y, score, frames;  // the name may be empty, as older doors logged it
+            const size_t bar = rest.find('|');
+            ASSERT_EQ(std::sscanf(rest.c_str() + bar, "|%d-%d-%d|%d|%d", &m, &d, &y, &score, &frames), 5) << lines[i];
+            const auto bytes = records::EncodePlayRecord({rest.substr(0, bar), common::EncodeDate(y, m, d), score, frames});
             log.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         }
         if (cmd == "file") {

@@ -132,7 +132,7 @@ TEST(Reliability, HangUpsAtEveryKindOfWait) {
     const Point points[] = {
         {"intro", "", "Press any key", false},          {"menu", "x", "Your choice", false},
         {"game", "xp", "Current Card:", false},         {"game help", "xph", "HOW TO PLAY", false},
-        {"quit prompt", "xpq", "Really quit?", false},  {"result box", "xpqy", "GAME COMPLETE!", true},
+        {"quit prompt", "xpq", "Really quit?", false},  {"result box", "xpqy", "GAME ENDED EARLY", true},
         {"standings", "xd", "Press any key to", false}, {"calendar input", "xc", "or 0 to return", false},
         {"day input", "xv", "Enter day to view", false}, {"about", "xa", "Press any key", false}};
     enum How { Close, Hup, Term, StdioEnd, StdioHup };
@@ -187,7 +187,7 @@ TEST(Reliability, FullDiskAndReadOnlyDirectory) {
         {"room for part of a record", 10, false, false, false, "xpqy", "cannot use \"pmchplay.dat\": File too large"},
         {"records file too big", 1000, false, false, true, "xpqy", "cannot use \"pmchrec.dat\": File too large"},
         {"bulletins too big", 1250, false, false, true, "xpqyxq", "cannot write the bulletin \"pmchwin.ans\": File too large", "pmchrec.dat "},
-        {"read-only, no id, no log", -1, true, true, false, "xpqy", "cannot use \"pmchplay.dat\": Permission denied"},
+        {"read-only, no id, no log", -1, true, true, false, "xpq", "cannot use \"pmchplay.dat\": Permission denied"},
         {"read-only, records file", -1, true, false, true, "xpqy", "cannot use \"pmchrec.dat\": Permission denied"},
         {"read-only, bulletins", -1, true, false, false, "xq", "cannot write the bulletin \"pmchwin.ans\": Permission denied"}};
     const bool canDrop = CanDropPrivileges();
@@ -219,6 +219,7 @@ TEST(Reliability, FullDiskAndReadOnlyDirectory) {
             game::TDeck frame1(game::DailySeedFor(kToday, game::FALLBACK_BBS_ID) + 100);
             const char rank = frame1.DrawCard().DisplayChar;
             EXPECT_EQ(door.Screen().Row(9).substr(4, 1), std::string(1, rank)) << door.Describe();
+            door.Send("y");
         }
         EXPECT_EQ(door.WaitExit(10000), std::optional<int>(1)) << door.Describe();
         EXPECT_EQ(door.Errors(), std::string("Pinmarch: stopped: ") + r.Error + "\n");

@@ -75,7 +75,7 @@ std::pair<std::string, int32_t> Winner(const TLog& ALog, TDateTime ADate) {
     std::pair<std::string, int32_t> w{"Nobody", -1};
     int ties = 0;
     for (const TDailyPlayRecord& r : ALog) {
-        if (Key(r.DatePlayed) != Key(ADate)) continue;
+        if (Key(r.DatePlayed) != Key(ADate) || r.PlayerName.empty()) continue;
         if (w.second == -1 || r.Score > w.second) w = {r.PlayerName, r.Score}, ties = 1;
         else if (r.Score == w.second) w.first = std::to_string(++ties) + " players tied";
     }
