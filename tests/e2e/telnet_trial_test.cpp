@@ -1,6 +1,7 @@
-// The README's one-line telnet trial, run as written but on a free loopback port: socat starts
-// one door per connection, and the real telnet client, typed into on a pseudo-terminal, gives a
-// name and plays through the intro, the menu and a quit game. The client's negotiation and its CR NUL for
+// The lines that serve telnet callers without a board, run as written but on a free loopback port:
+// the README's trial (socat) and the systemd socket unit's command (systemd-socket-activate, as
+// systemd runs it) start one door per connection, and the real telnet client, typed into on a
+// pseudo-terminal, gives a name and plays through the intro, the menu and a quit game. The client's negotiation and its CR NUL for
 // Enter must not disturb the door: the intro waits for a real key, and every key draws the menu
 // exactly once.
 #include <arpa/inet.h>
@@ -47,55 +48,68 @@ size_t Count(const std::string& AText, const std::string& AWhat) {
     return n;
 }
 
-TEST(TelnetTrial, ReadmeLineServesTheRealTelnetClient) {
-    if (FindOnPath("socat").empty() || FindOnPath("telnet").empty()) {
-        if (std::getenv("CI")) FAIL() << "socat and telnet are needed (Debian packages socat, telnet)";
-        GTEST_SKIP() << "socat or telnet is not installed";
-    }
-    std::ifstream readme(PINMARCH_SOURCE_DIR "/README.md");
+// The line that serves telnet callers: "README" is the trial line of the README, "unit" the
+// systemd socket unit's command run by systemd-socket-activate, as systemd would run it.
+std::string ServingLine(const std::string& AHow, int APort) {
+    const bool readme = AHow == "README";
+    std::ifstream in(readme ? PINMARCH_SOURCE_DIR "/README.md" : PINMARCH_SOURCE_DIR "/packaging/systemd/pinmarch@.service");
+    const std::string start = readme ? "socat TCP-LISTEN:2323,bind=127.0.0.1," : "ExecStart=/usr/bin/kegora ";
     std::string line;
-    while (std::getline(readme, line) && line.rfind("socat TCP-LISTEN:2323,", 0) != 0) {
+    while (std::getline(in, line) && line.rfind(start, 0) != 0) {
     }
-    ASSERT_EQ(line.rfind("socat TCP-LISTEN:2323,bind=127.0.0.1,", 0), 0u) << "no trial line in README.md";
-    const int port = FreePort();
-    line.replace(17, 4, std::to_string(port));
+    if (line.rfind(start, 0) != 0) return "";
+    if (readme) return line.replace(17, 4, std::to_string(APort));
+    return "systemd-socket-activate --accept -l 127.0.0.1:" + std::to_string(APort) + " kegora " + line.substr(start.size());
+}
 
-    support::ScratchDir dir;
-    std::filesystem::copy_file(DataPath("intro.ans"), dir.File("intro.ans"));
-    const std::string bin = KegoraPath().substr(0, KegoraPath().rfind('/'));
-    Launch relay;
-    relay.Dir = dir.Path();
-    relay.Via = Channel::Pipes;
-    relay.Command = {"/bin/sh", "-c", "exec " + line};
-    relay.Env = {"PATH=" + bin + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin")};
-    Door listener(relay);
-    ASSERT_TRUE(listener.WaitFor([&] { return Listening(port); })) << listener.Describe();
+TEST(TelnetTrial, TheRealTelnetClientPlaysOnEveryServingLine) {
+    for (const std::string how : {"README", "unit"}) {
+        SCOPED_TRACE(how);
+        const std::string tool = how == "README" ? "socat" : "systemd-socket-activate";
+        if (FindOnPath(tool).empty() || FindOnPath("telnet").empty()) {
+            if (std::getenv("CI")) ADD_FAILURE() << tool << " and telnet are needed";
+            continue;  // not installed here
+        }
+        const int port = FreePort();
+        const std::string line = ServingLine(how, port);
+        ASSERT_FALSE(line.empty()) << "no serving line in the " << how;
+        support::ScratchDir dir;
+        std::filesystem::copy_file(DataPath("intro.ans"), dir.File("intro.ans"));
+        const std::string bin = KegoraPath().substr(0, KegoraPath().rfind('/'));
+        Launch relay;
+        relay.Dir = dir.Path();
+        relay.Via = Channel::Pipes;
+        relay.Command = {"/bin/sh", "-c", "exec " + line};
+        relay.Env = {"PATH=" + bin + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin")};
+        Door listener(relay);
+        ASSERT_TRUE(listener.WaitFor([&] { return Listening(port); })) << listener.Describe();
 
-    Launch client;
-    client.Dir = dir.Path();
-    client.Via = Channel::Pty;
-    client.Command = {"telnet", "127.0.0.1", std::to_string(port)};
-    Door caller(client);
-    ASSERT_TRUE(caller.WaitForText("Name or handle")) << caller.Describe();  // the board names nobody
-    caller.Send("Tel Net\r");
-    ASSERT_TRUE(caller.WaitForText("...Press any key to continue...")) << caller.Describe();
-    caller.Pump(1500);
-    EXPECT_EQ(Count(caller.Received(), "Your choice: "), 0u) << "the intro ended without a key";
-    size_t draws = 0;
-    for (const char* key : {"\r", "z", "\r", "x"}) {
-        caller.Send(key);
-        ++draws;
-        caller.WaitFor([&] { return Count(caller.Received(), "Your choice: ") >= draws; });
-        caller.WaitQuiet(300);
-        EXPECT_EQ(Count(caller.Received(), "Your choice: "), draws) << caller.Describe();
+        Launch client;
+        client.Dir = dir.Path();
+        client.Via = Channel::Pty;
+        client.Command = {"telnet", "127.0.0.1", std::to_string(port)};
+        Door caller(client);
+        ASSERT_TRUE(caller.WaitForText("Name or handle")) << caller.Describe();  // the board names nobody
+        caller.Send("Tel Net\r");
+        ASSERT_TRUE(caller.WaitForText("...Press any key to continue...")) << caller.Describe();
+        caller.Pump(1500);
+        EXPECT_EQ(Count(caller.Received(), "Your choice: "), 0u) << "the intro ended without a key";
+        size_t draws = 0;
+        for (const char* key : {"\r", "z", "\r", "x"}) {
+            caller.Send(key);
+            ++draws;
+            caller.WaitFor([&] { return Count(caller.Received(), "Your choice: ") >= draws; });
+            caller.WaitQuiet(300);
+            EXPECT_EQ(Count(caller.Received(), "Your choice: "), draws) << caller.Describe();
+        }
+        caller.Send("p");
+        ASSERT_TRUE(caller.WaitForText("Frame 1/10")) << caller.Describe();
+        caller.Send("qy");
+        ASSERT_TRUE(caller.WaitForText("GAME ENDED EARLY")) << caller.Describe();
+        caller.Send("xq");  // the door ends and the client with it
+        EXPECT_EQ(caller.WaitExit(), std::optional<int>(0)) << caller.Describe();
+        EXPECT_TRUE(dir.Exists("pmchwin.asc")) << "the door did not end normally";
     }
-    caller.Send("p");
-    ASSERT_TRUE(caller.WaitForText("Frame 1/10")) << caller.Describe();
-    caller.Send("qy");
-    ASSERT_TRUE(caller.WaitForText("GAME ENDED EARLY")) << caller.Describe();
-    caller.Send("xq");  // the door ends and the client with it
-    EXPECT_EQ(caller.WaitExit(), std::optional<int>(0)) << caller.Describe();
-    EXPECT_TRUE(dir.Exists("pmchwin.asc")) << "the door did not end normally";
 }
 
 } // namespace
