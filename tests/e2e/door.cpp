@@ -66,7 +66,9 @@ std::string Substitute(std::string AText, int ASocket, const std::string& ADir) 
     return AText;
 }
 
-Door::Door(const Launch& ALaunch) : FVia(ALaunch.Via), FSocket(ALaunch.Via == Channel::Socket) {
+Door::Door(const Launch& ALaunch)
+    : FVia(ALaunch.Via), FSocket(ALaunch.Via == Channel::Socket), FAnswers(ALaunch.Answers) {
+    FScreen.Utf8 = ALaunch.Utf8;
     signal(SIGPIPE, SIG_IGN);  // a door that has gone must not kill the test
     std::vector<std::string> args{KegoraPath()};
     if (!ALaunch.Command.empty()) args = ALaunch.Command, args[0] = FindOnPath(args[0]);
@@ -179,6 +181,8 @@ void Door::ReadAll(int AWaitMs) {
                                              : std::string(buf, static_cast<size_t>(got));
             FReceived += data;
             FScreen.Feed(data);
+            const std::string answers = FScreen.TakeAnswers();
+            if (FAnswers && !answers.empty() && FCaller >= 0) (void)!write(FCaller, answers.data(), answers.size());
         } else if (got > 0) {
             into[i]->append(buf, static_cast<size_t>(got));
         } else if (got == 0 || errno != EAGAIN) {

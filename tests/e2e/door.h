@@ -30,6 +30,9 @@ struct Launch {
     bool Unprivileged = false;        // as user 65534 when we are root, so permissions bind
     std::vector<std::string> Command; // another program instead of the door (found on PATH)
     std::vector<std::string> Env;     // added to the environment
+    // The caller's terminal: code page 437 or UTF-8, and whether it answers cursor-position
+    // requests (BBS clients and terminal emulators do).
+    bool Utf8 = false, Answers = true;
 };
 
 // Substitutes {SOCKET} and {DIR} in a text (drop files use it too).
@@ -70,7 +73,7 @@ class Door {
     pid_t FPid = -1;
     std::optional<int> FExit;
     int FCaller = -1, FOutput = -1, FConsoleFd = -1, FErrorFd = -1;
-    bool FSocket = true;
+    bool FSocket = true, FAnswers = true;
     Terminal FScreen;
     TelnetStrip FTelnet;
     std::string FReceived, FConsole, FErrors;

@@ -6,6 +6,8 @@
 // Scenario lines:
 //   door socket|pipes|pty      the channel (socket by default)
 //   args A B ...               the command line ({SOCKET}, {DIR} substituted)
+//   terminals K ...            cp437, utf8 (UTF-8), mute (answers no cursor-position request):
+//                              the same screens on each, one session on each (default cp437)
 //   now yyyy-mm-dd hh:nn:ss    the door's clock at start (default 2025-09-23 10:00:00)
 //   nointro                    no intro.ans in the data directory
 //   mkdir NAME                 a directory in the data directory
@@ -27,6 +29,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "e2e/door.h"
@@ -105,12 +108,14 @@ std::vector<std::string> ReadLines(const std::string& APath) {
 
 class Golden : public ::testing::TestWithParam<std::string> {};
 
-TEST_P(Golden, Session) {
-    const std::string path = PINMARCH_GOLDEN_DIR "/" + GetParam() + ".scn";
-    std::vector<std::string> lines = ReadLines(path), out;
+// One run of a scenario on one kind of terminal; its lines as they are to stay in the file.
+std::vector<std::string> RunScenario(const std::string& APath, const std::string& ATerminal) {
+    std::vector<std::string> lines = ReadLines(APath), out;
     support::ScratchDir dir;
     Launch launch;
     launch.Dir = dir.Path();
+    launch.Utf8 = ATerminal == "utf8";
+    launch.Answers = ATerminal != "mute";
     std::string log, stderrWant;
     bool intro = true;
     size_t i = 0;
@@ -139,7 +144,10 @@ TEST_P(Golden, Session) {
         if (cmd == "log") {
             int m, d, y, score, frames;  // the name may be empty, as older doors logged it
             const size_t bar = rest.find('|');
-            ASSERT_EQ(std::sscanf(rest.c_str() + bar, "|%d-%d-%d|%d|%d", &m, &d, &y, &score, &frames), 5) << lines[i];
+            if (std::sscanf(rest.c_str() + bar, "|%d-%d-%d|%d|%d", &m, &d, &y, &score, &frames) != 5) {
+                ADD_FAILURE() << lines[i];
+                return out;
+            }
             const auto bytes = records::EncodePlayRecord({rest.substr(0, bar), common::EncodeDate(y, m, d), score, frames});
             log.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         }
@@ -213,9 +221,24 @@ TEST_P(Golden, Session) {
     }
     if (!exitCode) door.WaitQuiet(50, 500);
     EXPECT_EQ(stderrWant, door.Errors());
-    if (Updating()) {
+    return out;
+}
+
+TEST_P(Golden, Session) {
+    const std::string path = PINMARCH_GOLDEN_DIR "/" + GetParam() + ".scn";
+    std::vector<std::string> terminals{"cp437"};  // "terminals K...": the same screens on each
+    for (const std::string& line : ReadLines(path))
+        if (line.rfind("terminals ", 0) == 0) {
+            std::istringstream words(line.substr(10));
+            terminals.assign(std::istream_iterator<std::string>(words), {});
+        }
+    for (const std::string& terminal : terminals) {
+        SCOPED_TRACE("terminal " + terminal);
+        const std::vector<std::string> out = RunScenario(path, terminal);
+        if (!Updating()) continue;
         std::ofstream f(path, std::ios::trunc);
         for (const auto& l : out) f << l << "\n";
+        break;  // the first kind writes the screens; the others are checked against them
     }
 }
 

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace e2e {
@@ -52,9 +53,24 @@ class Terminal {
     // (ANSI.SYS, most BBS clients): the cursor moves to the next line at once.
     explicit Terminal(bool AImmediateWrap = false) : FImmediate(AImmediateWrap) {}
 
+    // A UTF-8 terminal: each character takes one cell, kept as the code page 437 byte that
+    // shows it (a character code page 437 lacks shows as 0xFE, the block).
+    bool Utf8 = false;
     void Feed(std::string_view ABytes) {
-        for (char c : ABytes) Put(static_cast<uint8_t>(c));
+        for (char c : ABytes) {
+            const uint8_t b = static_cast<uint8_t>(c);
+            if (!Utf8 || FState != 0 || b < 0x80) {
+                Put(b);
+            } else if ((b & 0xC0) == 0x80 && FNeed > 0) {
+                FCode = FCode << 6 | (b & 0x3F);
+                if (--FNeed == 0) Put(CellOf(FCode));
+            } else {
+                FNeed = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : 1, FCode = b & (0x3F >> FNeed);
+            }
+        }
     }
+    // The answers a terminal sends back (to cursor-position requests, ESC [ 6 n) since the last call.
+    std::string TakeAnswers() { return std::exchange(FAnswers, ""); }
     const Cell& At(int ACol, int ARow) const { return FCells.at(ARow - 1).at(ACol - 1); }
     std::string Row(int ARow) const {  // the row's bytes
         std::string s;
@@ -153,6 +169,9 @@ class Terminal {
                 if (FPrivate && p == 25) FCursorVisible = ACode == 'h';
             }
             break;
+        case 'n':
+            if (mode == 6) FAnswers += "\x1b[" + std::to_string(FY) + ";" + std::to_string(FX) + "R";
+            break;
         case 'm':
             for (size_t i = 0; i < FParams.size(); ++i) Sgr(Param(i, 0));
             break;
@@ -168,7 +187,20 @@ class Terminal {
         else if (p >= 40 && p <= 47) FBg = kAnsiToPc[p - 40];
     }
 
+    static uint8_t CellOf(char32_t ACode) {
+        for (int b = 1; b < 256; ++b) {
+            const std::string u = Cp437ToUtf8(static_cast<uint8_t>(b));
+            char32_t c = static_cast<uint8_t>(u[0]) & (u.size() == 1 ? 0x7F : u.size() == 2 ? 0x1F : 0x0F);
+            for (size_t i = 1; i < u.size(); ++i) c = c << 6 | (static_cast<uint8_t>(u[i]) & 0x3F);
+            if (c == ACode) return static_cast<uint8_t>(b);
+        }
+        return 0xFE;
+    }
+
     bool FImmediate;
+    std::string FAnswers;
+    char32_t FCode = 0;
+    int FNeed = 0;
     std::array<std::array<Cell, kCols>, kRows> FCells{};
     int FX = 1, FY = 1, FSavedX = 1, FSavedY = 1, FFg = 7, FBg = 0, FState = 0, FScrolls = 0;
     bool FBold = false, FBlink = false, FReverse = false, FAutoWrap = true, FPending = false;
