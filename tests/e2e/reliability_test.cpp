@@ -146,7 +146,7 @@ TEST(Reliability, HangUpsAtEveryKindOfWait) {
             Launch launch;
             launch.Dir = dir->Path();
             launch.Via = how >= StdioEnd ? Channel::Pipes : Channel::Socket;
-            launch.Args = {"-D{DIR}/DOOR32.SYS"};
+            launch.Args = {"-DDOOR32.SYS"};
             if (how >= StdioEnd) launch.Args.push_back("-X");
             Files before = Contents(dir->Path());
             auto door = std::make_unique<Door>(launch);
@@ -202,7 +202,7 @@ TEST(Reliability, FullDiskAndReadOnlyDirectory) {
         Files before = Contents(dir->Path());
         Launch launch;
         launch.Dir = dir->Path();
-        launch.Args = {"-D{DIR}/DOOR32.SYS"};
+        launch.Args = {"-DDOOR32.SYS"};
         // Small limits count from the log's size.
         launch.FileSizeLimit = r.Limit >= 0 && r.Limit < 64 ? static_cast<long long>(before.at("pmchplay.dat").size()) + r.Limit : r.Limit;
         launch.Unprivileged = r.ReadOnly;
@@ -247,7 +247,7 @@ TEST(Reliability, KilledWhileWriting) {
         const Files before = Contents(dir.Path());
         Launch launch;
         launch.Dir = dir.Path();
-        launch.Args = {"-D{DIR}/DOOR32.SYS"};
+        launch.Args = {"-DDOOR32.SYS"};
         Door door(launch);
         door.Send("xp" + std::string(kMissesPerGame - 1, ' '));
         ASSERT_TRUE(Reach(door, "Frame 10"));
@@ -292,7 +292,7 @@ TEST(Reliability, EightNodesAtOnce) {
         dir.Write("DOOR" + std::to_string(n) + ".DOOR32.SYS", Door32("Node" + std::to_string(n)));
         Launch launch;
         launch.Dir = dir.Path();
-        launch.Args = {"-D{DIR}/DOOR" + std::to_string(n) + ".DOOR32.SYS"};
+        launch.Args = {"-DDOOR" + std::to_string(n) + ".DOOR32.SYS"};
         doors.push_back(std::make_unique<Door>(launch));
         players.emplace_back(n + 2);
     }
@@ -340,7 +340,7 @@ TEST(Reliability, JunkFromTheCaller) {
     Board(dir, "Junk");
     Launch launch;
     launch.Dir = dir.Path();
-    launch.Args = {"-D{DIR}/DOOR32.SYS"};
+    launch.Args = {"-DDOOR32.SYS"};
     Door door(launch);
     Player player(3);
     std::string keys;
