@@ -65,6 +65,7 @@ std::string DoorInput(const std::string& ADefaultText, const std::string& AAllow
     char ch;
     do {
         ch = DoorReadKey();
+        if (DoorLastKey.Extended) continue;  // cursor and function keys type nothing
         if ((ch == KEY_BACKSPACE || ch == KEY_DELETE) && !S.empty()) {
             S.pop_back();
             if (S.size() < visible) {

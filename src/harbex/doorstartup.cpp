@@ -6,6 +6,8 @@
 #include <climits>
 
 #include "common/datetime.h"
+#include "common/fileio.h"
+#include "common/seams.h"
 #include "harbex/comm.h"
 #include "harbex/console.h"
 #include "harbex/door.h"
@@ -23,9 +25,8 @@ TDoorProc DoorOnUsage = DefaultOnUsage;
 namespace {
 
 std::string gProgramPath;
-int gMessageFd = 1;
 
-void MessageLine(const std::string& AText) { WriteAllFd(gMessageFd, AText + "\r\n"); }
+void MessageLine(const std::string& AText) { common::WriteFull(common::Seams().Messages, AText + "\r\n"); }
 
 // A start-up failure: the message between empty lines on a cleared local
 // console, a pause so the sysop can read it, and the end. A failure of the
@@ -38,7 +39,7 @@ void MessageLine(const std::string& AText) { WriteAllFd(gMessageFd, AText + "\r\
     MessageLine(ALine1);
     if (!ALine2.empty()) MessageLine(ALine2);
     MessageLine("");
-    if (!AProblem.empty()) WriteAllFd(2, DoorProgramFileName() + ": " + AProblem + "\n");
+    if (!AProblem.empty()) common::WriteFull(2, DoorProgramFileName() + ": " + AProblem + "\n");
     common::SleepMs(2500);
     Halt(AProblem.empty() ? 0 : 1);
 }
@@ -114,8 +115,6 @@ std::string DoorProgramFileName() {
     return slash == std::string::npos ? gProgramPath : gProgramPath.substr(slash + 1);
 }
 
-void DoorSetStartupMessageFd(int AFd) { gMessageFd = AFd < 0 ? 1 : AFd; }
-
 TDoorCommandLine DoorParseCommandLine(const std::vector<std::string>& AParams) {
     TDoorCommandLine cl;
     for (const std::string& arg : AParams) {
@@ -169,12 +168,11 @@ void DoorStartup(const std::vector<std::string>& AArgs) {
     if (cl.Local) {
         DoorDropInfo.Node = cl.Node;
         StdIO = true;
+        DoorOpenStdChannel(TChannelKind::Local);  // raw for the whole session
         if (DoorOnLocalLogin) {
             DoorOnLocalLogin();
             DoorClrScr();
         }
-        // The sysop's terminal is raw only while keys are being read.
-        ConsoleRawMode(false);
     } else if (cl.Socket >= 0 && cl.Node > 0) {
         DoorDropInfo.ComNum = cl.Socket;
         DoorDropInfo.ComType = 2;
@@ -197,7 +195,7 @@ void DoorStartup(const std::vector<std::string>& AArgs) {
     }
 
     // A standard-I/O session that a board started: the terminal, if any, is the caller's.
-    if (!cl.Local && StdIO) ConsoleCallerTerminal();
+    if (!cl.Local && StdIO) DoorOpenStdChannel(TChannelKind::StdIO);
 
     // Completing the session records; time counts from here, after the login.
     DoorLastKey.Time = DoorClockNow();
@@ -225,6 +223,7 @@ void DoorStartup(const std::vector<std::string>& AArgs) {
 bool DoorOpenComm() {
     if (StdIO) return true;
     CommOpen(DoorDropInfo.ComNum);
+    DoorWatchSocketSends();
     return CommCarrier();
 }
 
@@ -234,7 +233,7 @@ void DoorClose(bool ADisconnect) {
 
 void DoorShutdown() {
     DoorClose(false);
-    ConsoleRawMode(false);
+    DoorCloseStdChannel();
     DoorLiteBarOptions.clear();
     DoorLiteBarOptions.shrink_to_fit();
 }

@@ -33,7 +33,7 @@ TEST_F(Door, ReplacedLoginAndUsageHooksAndTheLocalSessionsClock) {
     EXPECT_EQ(Start({"-N3"}), kReturned);
     EXPECT_EQ(Sent(), "login-hook" + kClr);
     EXPECT_EQ(DoorDropInfo.RealNameOrAlias + DoorDropInfo.AliasOrRealName, "TesterTester");
-    common::AdvanceFakeMonotonicMs(61'000);
+    Advance(61'000);
     EXPECT_EQ(DoorSecondsLeft() * 100 + DoorSecondsIdle(), 3539 * 100 + 61) << "counted from the end of the login";
     RunExitProcs();
     EXPECT_EQ(Sent(), "") << "no exit procedure in standard-I/O mode";
