@@ -5,11 +5,9 @@
 #include <sys/mman.h>
 #include <algorithm>
 #include <charconv>
-#include "common/datetime.h"
 #include "fuzz.h"
 #include "common/seams.h"
 #include "harbex/ansi.h"
-#include "harbex/console.h"
 #include "harbex/crt2.h"
 #include "harbex/door.h"
 #include "harbex/stringutils.h"

@@ -1,6 +1,5 @@
-// Any bytes from the caller on a socket pair, then a hang-up: DoorReadKey gives exactly the keys the
-// decoder gives for the same bytes in one piece (so receives of at most 1024 bytes change nothing),
-// and every extended key is one the decoder knows.
+// Any bytes from the caller on a socket pair, then a hang-up: DoorReadKey gives the keys the decoder gives
+// for the bytes in one piece (receives of 1024 bytes change nothing); every extended key is a known one.
 #include <sys/socket.h>
 #include "fuzz.h"
 #include "common/seams.h"

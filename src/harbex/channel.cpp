@@ -145,8 +145,9 @@ bool TChannel::SendAll(std::string_view ABytes) {
         ABytes.remove_prefix(static_cast<size_t>(n));
         if (ABytes.empty()) break;
         if (n > 0) continue;
+        if (Stalled && !Stalled(false)) return false;
         const TWaitResult w = Wait(true, 1000);
-        if (w != TWaitResult::Ready && (!Stalled || !Stalled(w == TWaitResult::Signal))) return false;
+        if (w == TWaitResult::Signal && Stalled && !Stalled(true)) return false;
     }
     return true;
 }

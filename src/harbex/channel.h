@@ -44,9 +44,9 @@ class TChannel {
     // Waits up to AMs milliseconds (0: only looks) for input, or for room to send when
     // AForOutput, or for a hang-up signal. An ended input is not waited for.
     TWaitResult Wait(bool AForOutput, int AMs) const;
-    // Sends all of ABytes, waiting for room as long as it takes. While it waits, Stalled is
-    // called once a second and at once when a hang-up signal arrives (the door checks its
-    // limits there and may end the session); when Stalled returns false the rest is dropped.
+    // Sends all of ABytes, waiting for room as long as it takes. Before each wait (at least
+    // once a second) and at once when a hang-up signal arrives, Stalled is called (the door
+    // checks its limits there and may end the session); when it returns false the rest is dropped.
     // False when not everything was sent.
     bool SendAll(std::string_view ABytes);
     bool (*Stalled)(bool ASignal) = nullptr;

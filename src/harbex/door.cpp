@@ -101,7 +101,8 @@ void ReceiveKeys() {
     const bool telnet = channel.Kind() == TChannelKind::Socket;
     if (gKit.KeysTelnet != telnet) gKit.Keys = TKeyDecoder(telnet), gKit.KeysTelnet = telnet;
     char buf[1024];
-    for (ssize_t n; (n = channel.Receive(buf, sizeof buf)) > 0;) {
+    for (ssize_t n = sizeof buf, round = 0; n == sizeof buf && round < 64; ++round) {  // what is there
+        if ((n = channel.Receive(buf, sizeof buf)) <= 0) break;
         gKit.Keys.Feed({buf, static_cast<size_t>(n)});
         gKit.SequenceMs = common::MonotonicMs();
     }

@@ -30,6 +30,7 @@ struct Launch {
     bool Unprivileged = false;        // as user 65534 when we are root, so permissions bind
     std::vector<std::string> Command; // another program instead of the door (found on PATH)
     std::vector<std::string> Env;     // added to the environment
+    int SendBuffer = 0;               // the door's socket send buffer in bytes (0: the default)
 };
 
 // Substitutes {SOCKET} and {DIR} in a text (drop files use it too).

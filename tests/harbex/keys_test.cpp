@@ -2,8 +2,6 @@
 // I/O), the event pump's carrier, idle and time limits reaching their hooks, the sysop's terminal.
 #include <fcntl.h>
 #include <sys/ioctl.h>
-#include <sys/mman.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <termios.h>
 
@@ -92,6 +90,9 @@ TEST_F(Door, ThePumpEndsTheSessionThroughItsHooks) {
          }, 2, 323'000, "5@19 4@79 3@139 2@199 1@259 0@319 out out out ", "", 7},
         {false, [](Door& d) { d.HangUp(), DoorOnHangup = [] { Note("hup"), throw EHalt(3); }; },
          3, 1000, "hup ", "", 7},
+        {false, [](Door&) {  // no key wait passes the pump's next tick, however early input wakes it
+             common::Seams().Wait = [](int AMs) { if (static int n = 0; Note(std::to_string(AMs)), FakeWait(std::min(AMs, 300)), ++n == 5) throw EHalt(7); };
+         }, 7, 1300, "1000 700 400 100 1000 ", "", 7},
         {true, [](Door& d) {  // no busy loop around a hang-up hook that returns
              d.HangUp(), DoorOnHangup = [] { if (Note("hup"); gLog.size() == 12) throw EHalt(4); };
          }, 4, 2000, "hup hup hup ", "", 7},
@@ -105,8 +106,7 @@ TEST_F(Door, ThePumpEndsTheSessionThroughItsHooks) {
     };
     for (const auto& r : rows) {
         Session(r.StdIO), gLog.clear(), r.Setup(*this);
-        int local[2], saved = ::dup(1);  // the local console: standard output
-        ASSERT_EQ(::pipe(local), 0);
+        int local[2], saved = (::pipe(local), ::dup(1));  // the local console: standard output
         ::dup2(local[1], 1), ::close(local[1]);
         const int code = HaltCode([] { for (;;) DoorReadKey(); });
         ::dup2(saved, 1), ::close(saved);
@@ -120,27 +120,15 @@ TEST_F(Door, ThePumpEndsTheSessionThroughItsHooks) {
     }
 }
 
-TEST_F(Door, PumpRunsAtMostOnceASecondAndNoKeyWaitPassesItsNextTick) {
-    Session();
-    DoorOnHangup = [] { Note("hup"); };
-    HangUp(), gLog.clear();
-    EXPECT_FALSE(DoorKeyPressed() || DoorCarrier());
-    for (int i = 0; i < 5; ++i) DoorDoEvents();
-    Advance(999);
-    DoorDoEvents();
-    EXPECT_EQ(gLog, "") << "within the same second";
-    Advance(1);
-    DoorDoEvents(), DoorDoEvents();
-    EXPECT_EQ(gLog, "hup ");
-    Session();
-    static std::vector<int> waits;
-    common::Seams().Wait = ([](int AMs) {
-        waits.push_back(AMs), Advance(std::min(AMs, 300));  // input woke it
-        if (waits.size() == 5) throw EHalt(7);
-    });
-    DoorKeyPressed();  // a tick now
-    EXPECT_EQ(HaltCode([] { DoorReadKey(); }), 7);
-    EXPECT_EQ(waits, (std::vector<int>{1000, 700, 400, 100, 1000}));
+// A caller who stops reading: the door waits in its send, and the idle limit, the time limit or
+// a hang-up signal still ends the session from there; the farewell that cannot go is dropped.
+TEST_F(Door, AStalledCallerStillMeetsTheLimits) {
+    for (void (*cause)() : {+[] { Advance(301'000); }, +[] { DoorDropInfo.MaxSeconds = 0; }, +[] { RaiseHangupSignal(); }}) {
+        const int size = (Session(), 4096);
+        ::setsockopt(Sock[0], SOL_SOCKET, SO_SNDBUF, &size, sizeof size), cause();
+        EXPECT_EQ(HaltCode([] { DoorWrite(std::string(1 << 20, 'x')); }), 0);
+        EXPECT_TRUE(gSleptMs == 2500 && Sent().find("Returning") == std::string::npos) << gSleptMs;
+    }
 }
 
 TEST_F(Door, ACallerWhoIsGoneNeverEndsTheDoorBySignal) {
@@ -150,52 +138,43 @@ TEST_F(Door, ACallerWhoIsGoneNeverEndsTheDoorBySignal) {
         DoorWrite("hello"), DoorWrite("again");
         EXPECT_FALSE(DoorCarrier()) << stdio;
     }
-    rlimit old{}, small{16, 0};  // nor does a data file that would pass the file-size limit
-    const int fd = ::memfd_create("big", 0);
-    ::getrlimit(RLIMIT_FSIZE, &old), small.rlim_max = old.rlim_max, ::setrlimit(RLIMIT_FSIZE, &small);
-    const ssize_t n = ::pwrite(fd, "x", 1, 16);
-    ::setrlimit(RLIMIT_FSIZE, &old), ::close(fd);
-    EXPECT_EQ(n, -1) << "the write fails as on a full disk";
 }
 
 // The sysop's terminal in local mode: raw for the whole session, so keys typed while the door
-// draws are not echoed; Ctrl-C gives it back with the attributes reset and the screen cleared.
+// draws are not echoed; at the end, and when Ctrl-C ends the program, it is given back with the
+// attributes reset and the screen cleared.
 TEST(LocalTerminal, RawForTheWholeSessionAndGivenBackCleared) {
-    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
-    ASSERT_TRUE(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
-    const std::string name = ::ptsname(master);
-    int go[2], tty = ::open(name.c_str(), O_RDWR | O_NOCTTY), status = 0;
-    ASSERT_TRUE(tty >= 0 && ::pipe(go) == 0);
-    const pid_t pid = ::fork();
-    if (pid == 0) {  // the door with the terminal as standard input and output
-        const int fd = (::setsid(), ::open(name.c_str(), O_RDWR));
-        ::ioctl(fd, TIOCSCTTY, 0), ::dup2(fd, 0), ::dup2(fd, 1), common::ResetSeams();
-        DoorStartup(std::vector<std::string>{"kegora"});
-        DoorTextAttr(0x1E), DoorWrite("drawing");
-        char b;
-        (void)!::read(go[0], &b, 1);  // drawing, not reading keys
-        ::_exit(3);
+    for (const bool ctrlC : {true, false}) {
+        const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        ASSERT_TRUE(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
+        std::string name = ::ptsname(master), seen;
+        int go[2], tty = ::open(name.c_str(), O_RDWR | O_NOCTTY), status = 0;
+        ASSERT_TRUE(tty >= 0 && ::pipe(go) == 0);
+        const pid_t pid = ::fork();
+        if (char b; pid == 0) {  // the door with the terminal as standard input and output
+            const int fd = (::setsid(), ::open(name.c_str(), O_RDWR));
+            ::ioctl(fd, TIOCSCTTY, 0), ::dup2(fd, 0), ::dup2(fd, 1), common::ResetSeams();
+            DoorStartup(std::vector<std::string>{"kegora"}), DoorTextAttr(0x1E), DoorWrite("drawing");
+            (void)!::read(go[0], &b, 1), DoorShutdown(), ::_exit(3);  // drawing, not reading keys; then the end
+        }
+        const auto raw = [&](bool AWant) {  // waits up to 5 s for the terminal to be raw or cooked
+            termios t{};
+            for (int i = 0; i < 500 && (::tcgetattr(tty, &t), !(t.c_lflag & (ICANON | ECHO)) != AWant); ++i)
+                seen += ReadAll(master), ::usleep(10'000);
+            return seen += ReadAll(master), !(t.c_lflag & (ICANON | ECHO)) == AWant;
+        };
+        EXPECT_TRUE(raw(true) && ::write(master, "Zed\r", 4) == 4) << "raw while the login waits for a name";
+        for (int i = 0; i < 500 && seen.find("drawing") == std::string::npos; ++i) seen += ReadAll(master), ::usleep(10'000);
+        EXPECT_TRUE(::write(master, "typed", 5) == 5 && raw(true)) << "raw while the door draws";
+        ctrlC ? (void)::kill(pid, SIGINT) : (void)!::write(go[1], "g", 1);
+        for (int i = 0; i < 500 && ::waitpid(pid, &status, WNOHANG) == 0; ++i) seen += ReadAll(master), ::usleep(10'000);
+        if (::kill(pid, SIGKILL) == 0) ::waitpid(pid, &status, 0);
+        EXPECT_TRUE(ctrlC ? WIFSIGNALED(status) && WTERMSIG(status) == SIGINT : WEXITSTATUS(status) == 3) << status;
+        EXPECT_TRUE(raw(false)) << "given back";
+        EXPECT_EQ(seen.find("typed"), std::string::npos) << "echoed";
+        EXPECT_EQ(seen.substr(seen.size() - 14), "\x1b[0m\x1b[2J\x1b[1;1H") << "reset and cleared";
+        for (const int fd : {master, tty, go[0], go[1]}) ::close(fd);
     }
-    std::string seen;
-    const auto raw = [&](bool AWant) {  // waits up to 5 s for the terminal to be raw or cooked
-        termios t{};
-        for (int i = 0; i < 500 && (::tcgetattr(tty, &t), !(t.c_lflag & (ICANON | ECHO)) != AWant); ++i)
-            seen += ReadAll(master), ::usleep(10'000);
-        return seen += ReadAll(master), !(t.c_lflag & (ICANON | ECHO)) == AWant;
-    };
-    EXPECT_TRUE(raw(true)) << "raw while the login waits for a name";
-    ASSERT_EQ(::write(master, "Zed\r", 4), 4);
-    for (int i = 0; i < 500 && seen.find("drawing") == std::string::npos; ++i) seen += ReadAll(master), ::usleep(10'000);
-    ASSERT_EQ(::write(master, "typed", 5), 5);
-    EXPECT_TRUE(raw(true)) << "raw while the door draws";
-    ::kill(pid, SIGINT);
-    for (int i = 0; i < 500 && ::waitpid(pid, &status, WNOHANG) == 0; ++i) seen += ReadAll(master), ::usleep(10'000);
-    if (::kill(pid, SIGKILL) == 0) ::waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT);
-    EXPECT_TRUE(raw(false)) << "given back";
-    EXPECT_EQ(seen.find("typed"), std::string::npos) << "echoed";
-    EXPECT_EQ(seen.substr(seen.size() - 14), "\x1b[0m\x1b[2J\x1b[1;1H") << "reset and cleared";
-    for (const int fd : {master, tty, go[0], go[1]}) ::close(fd);
 }
 
 // The idle warning on the caller's screen: row 25 only, the rest of the screen, the cursor and

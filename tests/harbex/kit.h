@@ -76,9 +76,8 @@ template <class F> int HaltCode(F AFn) {  // the code AFn called Halt with, or k
 
 struct Door : ::testing::Test {
     void SetUp() override {
-        DoorReset(), common::ResetSeams(), gWaitedMs = gSleptMs = gWaits = 0;
-        for (int* p : {Msg, Out, Keys}) ASSERT_EQ(::pipe(p), 0);
-        ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, Sock), 0);
+        DoorReset(), gWaitedMs = gSleptMs = gWaits = 0;
+        ASSERT_TRUE(!::pipe(Msg) && !::pipe(Out) && !::pipe(Keys) && !::socketpair(AF_UNIX, SOCK_STREAM, 0, Sock));
         common::Seams() = {{}, 5'000'000, [](int AMs) { gSleptMs += AMs; }, HaltByThrowing, FakeWait, Keys[0], Out[1], Msg[1], -1};
     }
     void TearDown() override {
@@ -86,8 +85,7 @@ struct Door : ::testing::Test {
         for (int* fd : {Msg, Msg + 1, Out, Out + 1, Keys, Keys + 1, Sock, Sock + 1}) if (*fd >= 0) ::close(*fd);
     }
     int Start(std::vector<std::string> AArgs) {  // DoorStartup with these switches
-        AArgs.insert(AArgs.begin(), "/opt/bbs/doors/kegora");
-        return HaltCode([&] { DoorStartup(AArgs); });
+        return AArgs.insert(AArgs.begin(), "/opt/bbs/doors/kegora"), HaltCode([&] { DoorStartup(AArgs); });
     }
     // A fresh session as a board starts one: node 1 on the socket, or standard I/O on pipes.
     void Session(bool AStdIO = false) {

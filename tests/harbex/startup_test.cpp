@@ -39,10 +39,8 @@ TEST_F(Door, ReplacedLoginAndUsageHooksAndTheLocalSessionsClock) {
     EXPECT_EQ(Sent(), "") << "no exit procedure in standard-I/O mode";
     EXPECT_EQ((DoorOnLocalLogin = nullptr, Start({})), kReturned);
     EXPECT_EQ(Sent(), "");
-    DoorOnLocalLogin = DefaultOnLocalLogin, DoorOnUsage = nullptr;
-    EXPECT_EQ(Start({"/?"}), 0);
+    EXPECT_EQ((DoorOnUsage = nullptr, Start({"/?"})), 0);
     EXPECT_EQ(ReadAll(Msg[0]), "");
-    DoorOnUsage = DefaultOnUsage;
 }
 
 TEST_F(Door, SocketSessionEndsThroughTheExitProcedureOrShutdown) {
