@@ -95,7 +95,7 @@ void EndParam() {
 void Rendition(int32_t AParam) {
     const uint8_t tracked = GetTextAttr();
     switch (AParam) {
-    case 0: ConsoleSetAttr(7); break;
+    case 0: ConsoleSetAttr(pcLightGrey); break;
     case 1: ScrHighVideo(); break;
     case 22: ScrLowVideo(); break;
     case 5:

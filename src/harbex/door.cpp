@@ -236,7 +236,7 @@ size_t VeskCode(const std::string& S) {
     case 'b': VeskColour(4, true); break;
     case 'y': VeskColour(14, true); break;
     case 'c':
-        DoorTextAttr(7);
+        DoorTextAttr(pcLightGrey);
         DoorClrScr();
         DoorWrite("\r\n\r\n");
         break;
@@ -349,7 +349,7 @@ void DoorWatchSocketSends() { CommChannel().Stalled = SendStalled; }
 
 void DefaultOnHangup() {
     gKit.Ending = true;
-    SetTextAttr(15);
+    SetTextAttr(pcWhite);
     ConsoleClrScr();
     ConsoleWriteLn();
     ConsoleWriteLn("   Caller Dropped Carrier.  Returning To BBS...");
@@ -360,7 +360,7 @@ void DefaultOnHangup() {
 namespace {
 void EndWithMessage(const std::string& AMessage) {
     gKit.Ending = true;
-    DoorTextAttr(15);
+    DoorTextAttr(pcWhite);
     DoorClrScr();
     DoorWriteLn();
     DoorWriteLn(AMessage);
@@ -378,8 +378,8 @@ void ShowWarning(const std::string& AText) {
     const uint8_t attr = GetTextAttr();
     std::string line(78, ' ');
     line.replace((line.size() - std::min(AText.size(), line.size())) / 2, std::min(AText.size(), line.size()), AText);
-    SetTextAttr(0x4F);
-    DoorWrite(AnsiCursorSave() + "\x1b[0m" + AnsiGotoXY(2, 25) + AnsiTextAttr(0x4F));
+    SetTextAttr(PcAttr(pcWhite, pcRed));
+    DoorWrite(AnsiCursorSave() + "\x1b[0m" + AnsiGotoXY(2, 25) + AnsiTextAttr(PcAttr(pcWhite, pcRed)));
     const bool pipes = std::exchange(DoorSession.PipeWrite, false), vesk = std::exchange(DoorSession.VeskWrite, false);
     DoorWrite(line);
     DoorSession.PipeWrite = pipes, DoorSession.VeskWrite = vesk;
@@ -427,7 +427,7 @@ void DoorReset() {
     gKit = TDoorKit{};
     CommReset();
     ConsoleReset();
-    SetTextAttr(7);
+    SetTextAttr(pcLightGrey);
     ProcessReset();
     ScrReset();
     AnsiResetInterpreter();

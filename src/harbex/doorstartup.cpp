@@ -10,6 +10,7 @@
 #include "common/seams.h"
 #include "harbex/comm.h"
 #include "harbex/console.h"
+#include "harbex/crt2.h"
 #include "harbex/door.h"
 #include "harbex/doorinput.h"
 #include "harbex/dropfiles.h"
@@ -46,7 +47,7 @@ void MessageLine(const std::string& AText) { common::WriteFull(common::Seams().M
 
 // The name of a caller the board did not name, asked like the local login asks the sysop.
 void AskCallerName() {
-    DoorTextAttr(7);
+    DoorTextAttr(pcLightGrey);
     DoorClrScr();
     DoorWriteLn();
     DoorWriteLn();
@@ -240,14 +241,14 @@ void DoorShutdown() {
 
 void NewExitProc() {
     SetExitProc(OldExitProc);
-    DoorTextAttr(7);
+    DoorTextAttr(pcLightGrey);
     DoorCursorDown(255);
     DoorCursorLeft(255);
     if (!StdIO) DoorClose(false);
 }
 
 void DefaultOnLocalLogin() {
-    DoorTextAttr(7);
+    DoorTextAttr(pcLightGrey);
     DoorClrScr();
     DoorWriteLn();
     DoorWriteLn();
