@@ -1,5 +1,7 @@
 #include "harbex/keydecoder.h"
 
+#include <algorithm>
+
 namespace harbex {
 
 namespace {
@@ -113,7 +115,7 @@ void TKeyDecoder::EndSequence(char AFinal) {
     const bool csi = FSeq[1] == '[';
     int param = -1;  // the first parameter, -1 when there is none
     for (size_t i = 2; csi && i < FSeq.size() && FSeq[i] >= '0' && FSeq[i] <= '9'; ++i)
-        param = (param < 0 ? 0 : param * 10) + (FSeq[i] - '0');
+        param = std::min((param < 0 ? 0 : param * 10) + (FSeq[i] - '0'), 10000);  // all past 24 are unknown
     int code = -1;
     if (FSeq == "\x1b[[") {
         if (AFinal >= 'A' && AFinal <= 'E') code = scF1 + (AFinal - 'A');
