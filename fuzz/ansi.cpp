@@ -1,6 +1,7 @@
 // The ANSI interpreter over any text cut in two where the first byte says: two calls leave the same
 // screen, cursor and colours as one (its state persists), and the cursor stays in the window.
 #include "fuzz.h"
+#include "common/seams.h"
 #include "harbex/ansi.h"
 #include "harbex/console.h"
 #include "harbex/consolescreen.h"
@@ -21,7 +22,7 @@ static std::string Screen() {  // every cell, the cursor, its visibility and bot
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* AData, size_t ASize) {
     if (ASize < 1) return 0;
     const std::string text = fuzz::Bytes(AData + 1, ASize - 1);
-    ScrSetMirror(-1), ScrReset(), AnsiResetInterpreter(), SetTextAttr(7), AnsiWrite(text);
+    common::Seams().LocalScreen = -1, ScrReset(), AnsiResetInterpreter(), SetTextAttr(7), AnsiWrite(text);
     const std::string one = Screen();
     ScrReset(), AnsiResetInterpreter(), SetTextAttr(7);
     AnsiWrite(text.substr(0, AData[0] % (text.size() + 1))), AnsiWrite(text.substr(AData[0] % (text.size() + 1)));

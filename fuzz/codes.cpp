@@ -5,10 +5,9 @@
 #include <sys/mman.h>
 #include <algorithm>
 #include <charconv>
-#include "common/datetime.h"
 #include "fuzz.h"
+#include "common/seams.h"
 #include "harbex/ansi.h"
-#include "harbex/console.h"
 #include "harbex/crt2.h"
 #include "harbex/door.h"
 #include "harbex/stringutils.h"
@@ -19,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* AData, size_t ASize) {
     static const int out = ::memfd_create("door-output", 0), keys = ::open("/dev/zero", O_RDONLY);
     if (ASize < 1) return 0;
     const std::string text = fuzz::Bytes(AData + 1, ASize - 1), hex = "0123456789abcdef0123456789ABCDEF";
-    DoorResetForTests(), SetTextAttr(AData[0]), ConsoleSetInputFd(keys), common::SetSleepHook([](int) {});
+    DoorReset(), common::ResetSeams(), SetTextAttr(AData[0]), common::Seams().StdIn = keys, common::Seams().Sleep = [](int) {};
     std::string pipes;  // "|" and two hex digits: the attribute without its blink bit
     for (size_t i = 0, h, l; i < text.size(); ++i)
         if (text[i] == '|' && i + 2 < text.size() && (h = hex.find(text[i + 1])) < 32 &&
@@ -27,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* AData, size_t ASize) {
             pipes += AnsiTextAttr(static_cast<uint8_t>((h % 16 * 16 + l % 16) & 0x7F)), i += 2;
         else pipes += text[i];
     FUZZ_CHECK(PipeToAnsi(text) == (text.size() < 3 ? text : pipes) && ::ftruncate(out, 0) == 0 && !::lseek(out, 0, SEEK_SET));
-    DoorSetOutputFd(out), DoorSession.VeskWrite = true, DoorWrite(text);
+    common::Seams().StdOut = out, DoorSession.VeskWrite = true, DoorWrite(text);
     const std::string sent = fuzz::ReadFile("/proc/self/fd/" + std::to_string(out));
     FUZZ_CHECK(text.find('`') != std::string::npos || sent == (text.size() < 3 ? text : pipes));
     FUZZ_CHECK(VeskStrip(text).find('`') == std::string::npos);

@@ -1,8 +1,5 @@
 #include "app/bulletins.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -10,6 +7,7 @@
 #include "app/safename.h"
 #include "app/standings.h"
 #include "common/datetime.h"
+#include "common/fileio.h"
 
 namespace kegora {
 
@@ -69,36 +67,6 @@ void WriteLnAsciiCentered(std::string& AOut, const std::string& ATextRaw) {
     AOut += "\n";
 }
 
-// Writes AContent to a new temporary file beside AFileName; returns its name.
-std::string WriteTemporary(const std::string& AFileName, const std::string& AContent) {
-    std::string temp = AFileName + ".tmp" + std::to_string(::getpid());
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) throw EBulletinWriteError(AFileName, errno);
-    std::size_t done = 0;
-    while (done < AContent.size()) {
-        const ssize_t n = ::write(fd, AContent.data() + done, AContent.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            const int error = n < 0 ? errno : EIO;
-            ::close(fd);
-            ::unlink(temp.c_str());
-            throw EBulletinWriteError(AFileName, error);
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) {
-        const int error = errno;
-        ::close(fd);
-        ::unlink(temp.c_str());
-        throw EBulletinWriteError(AFileName, error);
-    }
-    if (::close(fd) != 0) {
-        const int error = errno;
-        ::unlink(temp.c_str());
-        throw EBulletinWriteError(AFileName, error);
-    }
-    return temp;
-}
 
 } // namespace
 
@@ -201,25 +169,14 @@ void CreateBulletinFiles() {
     }
     totals.resize(static_cast<std::size_t>(std::max(0, DropUnnamed(totals, count))));
 
-    const std::string ansiTemp = WriteTemporary(ANSI_BULLETIN_FILE, BuildAnsiBulletin(heading, totals));
-    std::string asciiTemp;
-    try {
-        asciiTemp = WriteTemporary(ASCII_BULLETIN_FILE, BuildAsciiBulletin(heading, totals));
-    } catch (...) {
-        ::unlink(ansiTemp.c_str());
-        throw;
-    }
-    if (::rename(ansiTemp.c_str(), ANSI_BULLETIN_FILE) != 0) {
-        const int error = errno;
-        ::unlink(ansiTemp.c_str());
-        ::unlink(asciiTemp.c_str());
+    // Both bulletins are written before either replaces its old copy.
+    common::TAtomicFile ansi(ANSI_BULLETIN_FILE), ascii(ASCII_BULLETIN_FILE);
+    if (const int error = ansi.Write(BuildAnsiBulletin(heading, totals)))
         throw EBulletinWriteError(ANSI_BULLETIN_FILE, error);
-    }
-    if (::rename(asciiTemp.c_str(), ASCII_BULLETIN_FILE) != 0) {
-        const int error = errno;
-        ::unlink(asciiTemp.c_str());
+    if (const int error = ascii.Write(BuildAsciiBulletin(heading, totals)))
         throw EBulletinWriteError(ASCII_BULLETIN_FILE, error);
-    }
+    if (const int error = ansi.Commit()) throw EBulletinWriteError(ANSI_BULLETIN_FILE, error);
+    if (const int error = ascii.Commit()) throw EBulletinWriteError(ASCII_BULLETIN_FILE, error);
 }
 
 } // namespace kegora

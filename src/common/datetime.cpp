@@ -1,5 +1,7 @@
 #include "common/datetime.h"
 
+#include "common/seams.h"
+
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -17,31 +19,24 @@ const char* const kLongMonths[12] = {"January", "February", "March",     "April"
                                      "May",     "June",     "July",      "August",
                                      "September", "October", "November", "December"};
 
-// Days from 0001-01-01 (day 1) to the given date, proleptic Gregorian.
-int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<int64_t>(doe) - 719468; // days since 1970-01-01
+using namespace std::chrono;
+
+// 1899-12-30, day 0 of the stored date-times.
+constexpr sys_days kEpoch = sys_days{year{1899} / December / 30};
+
+int64_t DaysFromCivil(int AYear, int AMonth, int ADay) {
+    return (sys_days{year{AYear} / AMonth / ADay} - kEpoch).count();
 }
 
-void CivilFromDays(int64_t z, int& y, int& m, int& d) {
-    z += 719468;
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int64_t yy = static_cast<int64_t>(yoe) + era * 400;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    y = static_cast<int>(yy + (m <= 2));
+void CivilFromDays(int64_t ADays, int& AYear, int& AMonth, int& ADay) {
+    const year_month_day ymd{kEpoch + days{ADays}};
+    AYear = static_cast<int>(ymd.year());
+    AMonth = static_cast<int>(static_cast<unsigned>(ymd.month()));
+    ADay = static_cast<int>(static_cast<unsigned>(ymd.day()));
 }
 
 // 1899-12-30 is 25569 days before 1970-01-01.
-constexpr int64_t kEpochOffset = 25569;
+constexpr int64_t kEpochOffset = (sys_days{} - kEpoch).count();
 
 int64_t WholeDays(TDateTime ADate) {
     // The integral part counts days; for negative values the fraction still
@@ -49,11 +44,6 @@ int64_t WholeDays(TDateTime ADate) {
     return static_cast<int64_t>(std::trunc(ADate));
 }
 
-bool gPinned = false;
-TDateTime gPinnedNow = 0;
-bool gFakeMono = false;
-int64_t gFakeMonoMs = 0;
-TSleepHook gSleepHook = nullptr;
 
 std::string Pad(int AValue, int AWidth) {
     std::string s = std::to_string(AValue);
@@ -63,15 +53,12 @@ std::string Pad(int AValue, int AWidth) {
 
 } // namespace
 
-bool IsLeapYear(int AYear) {
-    return (AYear % 4 == 0 && AYear % 100 != 0) || AYear % 400 == 0;
-}
+bool IsLeapYear(int AYear) { return year{AYear}.is_leap(); }
 
 int DaysInMonth(int AYear, int AMonth) {
-    static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     if (AMonth < 1 || AMonth > 12) return 0;
-    if (AMonth == 2 && IsLeapYear(AYear)) return 29;
-    return kDays[AMonth - 1];
+    return static_cast<int>(static_cast<unsigned>(
+        year_month_day_last{year{AYear}, month_day_last{month(static_cast<unsigned>(AMonth))}}.day()));
 }
 
 bool IsValidDate(int AYear, int AMonth, int ADay) {
@@ -81,9 +68,7 @@ bool IsValidDate(int AYear, int AMonth, int ADay) {
 
 TDateTime EncodeDate(int AYear, int AMonth, int ADay) {
     if (!IsValidDate(AYear, AMonth, ADay)) throw std::invalid_argument("Invalid date");
-    return static_cast<double>(DaysFromCivil(AYear, static_cast<unsigned>(AMonth),
-                                             static_cast<unsigned>(ADay)) +
-                               kEpochOffset);
+    return static_cast<double>(DaysFromCivil(AYear, AMonth, ADay));
 }
 
 TDateTime EncodeTime(int AHour, int AMin, int ASec, int AMSec) {
@@ -105,7 +90,7 @@ void DecodeDate(TDateTime ADate, int& AYear, int& AMonth, int& ADay) {
         ADay = 0;
         return;
     }
-    CivilFromDays(WholeDays(ADate) - kEpochOffset, AYear, AMonth, ADay);
+    CivilFromDays(WholeDays(ADate), AYear, AMonth, ADay);
 }
 
 void DecodeTime(TDateTime ADate, int& AHour, int& AMin, int& ASec, int& AMSec) {
@@ -140,10 +125,7 @@ int DayOf(TDateTime ADate) {
 TDateTime DateOf(TDateTime ADate) { return std::trunc(ADate); }
 
 int DayOfWeek(TDateTime ADate) {
-    // 1899-12-30 was a Saturday (7).
-    int64_t days = WholeDays(ADate);
-    int64_t r = ((days % 7) + 7 + 6) % 7; // 0 = Sunday
-    return static_cast<int>(r) + 1;
+    return static_cast<int>(weekday{kEpoch + days{WholeDays(ADate)}}.c_encoding()) + 1;
 }
 
 std::string LongMonthName(int AMonth) {
@@ -225,7 +207,7 @@ bool EnvironmentClock(TDateTime& ANow) {
 } // namespace
 
 TDateTime Now() {
-    if (gPinned) return gPinnedNow;
+    if (Seams().Now) return *Seams().Now;
     if (TDateTime env; EnvironmentClock(env)) return env;
     const auto now = std::chrono::system_clock::now();
     const auto us =
@@ -242,8 +224,8 @@ TDateTime Today() { return DateOf(Now()); }
 
 int64_t UnixTimeNow() {
     TDateTime env = 0;
-    if (gPinned || EnvironmentClock(env)) {
-        const auto ms = std::llround(((gPinned ? gPinnedNow : env) - kEpochOffset) * 86400000.0);
+    if (Seams().Now || EnvironmentClock(env)) {
+        const auto ms = std::llround((Seams().Now.value_or(env) - kEpochOffset) * 86400000.0);
         return static_cast<int64_t>(ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000));
     }
     return static_cast<int64_t>(
@@ -253,38 +235,25 @@ int64_t UnixTimeNow() {
 }
 
 int64_t MonotonicMs() {
-    if (gFakeMono) return gFakeMonoMs;
+    if (Seams().MonotonicMs) return *Seams().MonotonicMs;
     return std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
-void PinNow(TDateTime APinned) {
-    gPinned = true;
-    gPinnedNow = APinned;
+TSeams& Seams() {
+    static TSeams seams;
+    return seams;
 }
 
-void UnpinNow() { gPinned = false; }
-
-bool NowIsPinned() { return gPinned; }
-
-void SetFakeMonotonicMs(int64_t AMs) {
-    gFakeMono = true;
-    gFakeMonoMs = AMs;
-}
-
-void AdvanceFakeMonotonicMs(int64_t ADeltaMs) { gFakeMonoMs += ADeltaMs; }
-
-void ClearFakeMonotonicMs() { gFakeMono = false; }
+void ResetSeams() { Seams() = TSeams{}; }
 
 void SleepMs(int AMs) {
-    if (gSleepHook) {
-        gSleepHook(AMs);
+    if (Seams().Sleep) {
+        Seams().Sleep(AMs);
         return;
     }
     if (AMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(AMs));
 }
-
-void SetSleepHook(TSleepHook AHook) { gSleepHook = AHook; }
 
 } // namespace common

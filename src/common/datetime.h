@@ -47,7 +47,7 @@ std::string ShortMonthName(int AMonth);
 std::string FormatDateTime(const std::string& APattern, TDateTime ADate);
 
 // ---- The clock ----------------------------------------------------------
-// Every read of the wall clock goes through these, so tests can pin "now".
+// Every read of the clock goes through these; tests set the clock in seams.h.
 
 // Local date and time now. With PINMARCH_NOW="yyyy-mm-dd hh:nn:ss" in the environment the
 // clock starts at that local time and runs on from there (tests, demonstrations).
@@ -59,22 +59,8 @@ int64_t UnixTimeNow();
 // A monotonic millisecond counter for timers (idle and time limits).
 int64_t MonotonicMs();
 
-// Test seam: while pinned, Now() returns APinned (and Today() its midnight),
-// UnixTimeNow() the matching UTC seconds as if the local zone were UTC.
-void PinNow(TDateTime APinned);
-void UnpinNow();
-bool NowIsPinned();
-
-// Test seam for timers: while set, MonotonicMs() returns this value; advance it by hand.
-void SetFakeMonotonicMs(int64_t AMs);
-void AdvanceFakeMonotonicMs(int64_t ADeltaMs);
-void ClearFakeMonotonicMs();
-
 // ---- Sleeping -----------------------------------------------------------
-// Millisecond sleep. Tests may replace it (for example to skip 2.5 s farewells);
-// a null hook restores the real sleep.
-using TSleepHook = void (*)(int AMs);
+// Millisecond sleep.
 void SleepMs(int AMs);
-void SetSleepHook(TSleepHook AHook);
 
 } // namespace common

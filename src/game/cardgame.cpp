@@ -1,5 +1,7 @@
 #include "game/cardgame.h"
 
+#include "common/fileio.h"
+
 #include <cerrno>
 #include <cmath>
 #include <fcntl.h>
@@ -215,31 +217,6 @@ int32_t ReadBbsId() {
     return static_cast<int32_t>(Value);
 }
 
-// Stores the id as one decimal line. The text goes to a temporary file first and is
-// renamed over "kegora.cfg", so another node never reads a half-written id and a failed
-// write leaves no trace. Returns false on any failure.
-bool WriteBbsId(int32_t AId) {
-    const std::string Temp = std::string(BBS_ID_FILE) + "." + std::to_string(::getpid()) + ".tmp";
-    const int Fd = ::open(Temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (Fd < 0) return false;
-    const std::string Text = std::to_string(AId) + "\n";
-    bool Ok = true;
-    size_t Done = 0;
-    while (Ok && Done < Text.size()) {
-        const ssize_t Put = ::write(Fd, Text.data() + Done, Text.size() - Done);
-        if (Put < 0 && errno == EINTR) continue;
-        if (Put <= 0)
-            Ok = false;
-        else
-            Done += static_cast<size_t>(Put);
-    }
-    if (Ok && ::fsync(Fd) != 0) Ok = false;
-    if (::close(Fd) != 0) Ok = false;
-    if (Ok && ::rename(Temp.c_str(), BBS_ID_FILE) != 0) Ok = false;
-    if (!Ok) ::unlink(Temp.c_str());
-    return Ok;
-}
-
 } // namespace
 
 int32_t DailySeedFor(common::TDateTime ADate, int32_t ABbsId) {
@@ -255,12 +232,18 @@ int32_t DailySeedFor(common::TDateTime ADate, int32_t ABbsId) {
 
 int32_t GetDailySeed(common::TDateTime ADate) {
     int32_t BbsId = ReadBbsId();
-    if (BbsId == 0) {
-        RandomizeFromClock();
-        BbsId = RandomBelow(89999) + 10000;
-        if (!WriteBbsId(BbsId)) BbsId = FALLBACK_BBS_ID;
+    if (BbsId != 0) return DailySeedFor(ADate, BbsId);
+    // A new id as one decimal line. The first node to create the file wins and every other
+    // node reads its id; a damaged file is replaced. Any failure deals the fallback id's cards.
+    RandomizeFromClock();
+    BbsId = RandomBelow(89999) + 10000;
+    const std::string Text = std::to_string(BbsId) + "\n";
+    int Err = common::PublishOnce(BBS_ID_FILE, Text);
+    if (Err == EEXIST) {
+        if (const int32_t Theirs = ReadBbsId(); Theirs != 0) return DailySeedFor(ADate, Theirs);
+        Err = common::AtomicReplace(BBS_ID_FILE, Text);
     }
-    return DailySeedFor(ADate, BbsId);
+    return DailySeedFor(ADate, Err == 0 ? BbsId : FALLBACK_BBS_ID);
 }
 
 } // namespace game

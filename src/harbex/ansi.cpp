@@ -38,6 +38,11 @@ std::string AnsiBlink(bool ABlink) {
            AnsiTextColour(static_cast<uint8_t>(t & 15));
 }
 
+std::string AnsiSgr(uint8_t AAttr) {
+    return ESC + "0;" + (AAttr & 0x08 ? "1;" : "") + (AAttr & 0x80 ? "5;" : "") + Num(30 + AnsiColours[AAttr & 7]) +
+           ";" + Num(40 + AnsiColours[(AAttr >> 4) & 7]) + "m";
+}
+
 std::string AnsiClrEol() { return ESC + "K"; }
 std::string AnsiClrScr() { return ESC + "2J" + AnsiGotoXY(1, 1); }
 std::string AnsiCursorUp(uint8_t ACount) { return ESC + Num(ACount) + "A"; }
@@ -90,7 +95,7 @@ void EndParam() {
 void Rendition(int32_t AParam) {
     const uint8_t tracked = GetTextAttr();
     switch (AParam) {
-    case 0: ConsoleSetAttr(7); break;
+    case 0: ConsoleSetAttr(pcLightGrey); break;
     case 1: ScrHighVideo(); break;
     case 22: ScrLowVideo(); break;
     case 5:

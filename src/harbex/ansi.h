@@ -20,6 +20,9 @@ std::string AnsiTextBackground(uint8_t AColour);
 std::string AnsiTextAttr(uint8_t AAttr);
 // true: "\e[5m"; false: "\e[0m" + tracked background + tracked foreground.
 std::string AnsiBlink(bool ABlink);
+// The whole attribute in one sequence, for the sysop's terminal: "\e[0;" then "1;" when bright,
+// "5;" when blinking, then "3F;4Bm".
+std::string AnsiSgr(uint8_t AAttr);
 
 std::string AnsiClrEol();                  // "\e[K"
 std::string AnsiClrScr();                  // "\e[2J\e[1;1f"

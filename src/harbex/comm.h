@@ -1,44 +1,26 @@
-// The comm channel: the caller's telnet socket inherited from the BBS.
+// The comm channel: the caller's telnet socket inherited from the BBS, as a byte interface
+// for door programs (the door's own key reader decodes the same channel into keys).
 //
-// Sends are blocking and complete (retried until every byte is taken or the peer is
-// gone); a failed send marks the carrier lost, never raises SIGPIPE. Receives never
-// block: CommCharAvail polls with a zero timeout, receives at most 1024 bytes, removes
-// telnet commands (IAC IAC is one data byte 255; negotiations and sub-negotiations are
-// consumed silently, also when split across receives) and folds line ends within each
-// receive (CR LF -> CR, CR NUL -> CR, LF -> CR). The carrier, once lost, stays lost;
-// CommPeekChar/CommReadChar on an empty buffer then return 0 at once.
+// Sends are complete: the door waits for room (and ends the session from there when a
+// hang-up signal comes or a limit passes, see TChannel::SendAll); a send that fails marks the
+// carrier lost and never raises SIGPIPE. Receives never block: CommCharAvail receives at most
+// 1024 bytes when its buffer is empty, removes telnet commands and folds line ends, also
+// across receives (CR LF, CR NUL, CR and LF each become one CR). The carrier, once lost,
+// stays lost; CommPeekChar/CommReadChar on an empty buffer return 0.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "harbex/channel.h"
+
 namespace harbex {
 
 constexpr uint8_t IAC = 255;
 constexpr uint8_t WILL = 251;
-constexpr uint8_t WONT = 252;
-constexpr uint8_t DO = 253;
-constexpr uint8_t DONT = 254;
-constexpr uint8_t SB = 250;
-constexpr uint8_t SE = 240;
 constexpr uint8_t OPT_BINARY = 0;
 constexpr uint8_t OPT_ECHO = 1;
 constexpr uint8_t OPT_SGA = 3;
-
-// Telnet receive filter: a pure state machine, bytes in, data bytes out; its state
-// carries a command split across two receives.
-class TTelnetFilter {
-  public:
-    std::string Feed(const std::string& AIn);
-    void Reset() { FState = sData; }
-
-  private:
-    enum TState { sData, sIAC, sOption, sSub, sSubIAC };
-    TState FState = sData;
-};
-
-// Line-end folding of one received block: CR LF -> CR, then CR NUL -> CR, then LF -> CR.
-std::string FoldLineEnds(const std::string& AIn);
 
 // Opens the channel on a connected descriptor: makes it blocking, then sends
 // IAC WILL BINARY, IAC WILL ECHO, IAC WILL SGA (255 251 0 255 251 1 255 251 3).
@@ -47,12 +29,11 @@ void CommOpen(int32_t ACommNumber);
 // sends on a closed channel are dropped.
 void CommClose(bool ADisconnect);
 bool CommCarrier();
-// The descriptor in use, -1 when closed.
-int32_t CommHandle();
+// The socket channel itself.
+TChannel& CommChannel();
 // Is a received byte waiting? Receives once when the buffer is empty; never waits.
 bool CommCharAvail();
-// First buffered byte (kept / removed); waits briefly for one when the buffer is empty and
-// the carrier is up; 0 when none can come.
+// First buffered byte (kept / removed); 0 when none is there.
 char CommPeekChar();
 char CommReadChar();
 // Telnet-escaped send: every 255 doubled.
@@ -63,7 +44,7 @@ void CommFlushOutBuffer();
 void CommPurgeOutBuffer();
 void CommSetBaud(int32_t ABaud);
 
-// Back to the initial state (closed, carrier true, buffer empty); for tests.
+// Back to the initial state (closed, carrier true, buffer empty).
 void CommReset();
 
 } // namespace harbex

@@ -35,8 +35,6 @@ TScreenWindow ScrGetWindow();
 // Sets the window (ignored unless 1 <= left <= right <= 80 and 1 <= top <= bottom <= 25)
 // and homes the cursor in it.
 void ScrWindow(int ALeft, int ATop, int ARight, int ABottom);
-// Sets the bounds without moving the cursor (for save/restore frames).
-void ScrSetWindowBounds(const TScreenWindow& AWindow);
 
 void ScrClrScr();   // clears the window in the console attribute, cursor home
 void ScrClrEol();   // cursor to the window's right edge
@@ -55,10 +53,9 @@ void ScrPutCell(int AX, int AY, char ACh, uint8_t AAttr);
 void ScrShowCursor(bool AShow);
 bool ScrCursorVisible();
 
-// Console attribute variants: bright sets bit 3, dim clears it, normal is 7.
+// Console attribute variants: bright sets bit 3, dim clears it.
 void ScrHighVideo();
 void ScrLowVideo();
-void ScrNormVideo();
 
 // Batches drawing: between Begin and the matching End nothing is drawn; End draws all
 // that changed at once. Nests.
@@ -67,10 +64,6 @@ void ScrEndUpdate();
 
 // Whole-screen reset: blank cells in attribute 7, full window, cursor home and visible.
 void ScrReset();
-// Drawing on the sysop's terminal: automatic (default, as described above), or forced
-// on (to AFd) / off (-1) for tests.
-void ScrSetMirror(int AFd);
-void ScrSetMirrorAuto();
 // True when the image is being drawn on the sysop's terminal.
 bool ScrMirrorActive();
 

@@ -10,6 +10,10 @@
 #include "harbex/ansi.h"
 #include "harbex/comm.h"
 #include "harbex/console.h"
+#include "harbex/consolescreen.h"
+#include "harbex/doorstartup.h"
+#include "harbex/keydecoder.h"
+#include "common/seams.h"
 #include "harbex/crt2.h"
 #include "harbex/stringutils.h"
 
@@ -39,70 +43,76 @@ TDoorOnWarning DoorOnTimeUpWarning = DefaultOnTimeUpWarning;
 
 namespace {
 
-int gOutFd = 1;
-bool gWarningShown = false;  // a warning stands on the caller's row 25
-bool gOutputLost = false;  // a write to standard output failed: the caller is gone
-TInputWaitHook gWaitHook = nullptr;
-
-bool gClockAnchored = false;
-TDateTime gAnchorWall = 0;
-int64_t gAnchorMono = 0;
-
+// How long the rest of an escape sequence may take to arrive.
+constexpr int kEscapeWaitMs = 500;
 constexpr double kMsPerDay = 86400000.0;
+
+// The kit's own state besides the public records above.
+struct TDoorKit {
+    TChannel StdChannel;     // standard I/O or the local console, once chosen
+    bool StdChosen = false;  // StdChannel was opened (it is not opened again once closed)
+    TKeyDecoder Keys{false}; // the caller's bytes on their way to keys
+    bool KeysTelnet = false; // Keys was made for the socket channel
+    int64_t SequenceMs = 0;  // when the last byte of an unfinished escape sequence came
+    bool WarningShown = false;  // a warning stands on the caller's row 25
+    bool Ending = false;     // a farewell is under way: output that cannot go at once is dropped
+    bool OutputDead = false; // a hang-up came while output waited: nothing more is sent
+    bool ClockAnchored = false;
+    TDateTime AnchorWall = 0;
+    int64_t AnchorMono = 0;
+};
+TDoorKit gKit;
 
 int64_t MsBetween(TDateTime A, TDateTime B) { return std::llround(std::fabs(A - B) * kMsPerDay); }
 
-// Blocks until input may be there, at most AMs milliseconds (or a hang-up signal).
-void WaitForInput(int AMs) {
-    if (gWaitHook) {
-        gWaitHook(AMs);
-        return;
+// The channel of this session: the comm channel in socket mode, else standard I/O.
+TChannel& Channel() {
+    if (!StdIO) return CommChannel();
+    if (!gKit.StdChosen) DoorOpenStdChannel(TChannelKind::StdIO);
+    return gKit.StdChannel;
+}
+
+// While output waits for a caller who does not read: ends the session when a hang-up signal
+// came or a limit passed (the pump's own checks, without its warnings, which would cut into
+// the output). False drops the rest of the output.
+bool SendStalled(bool) {
+    if (gKit.Ending || gKit.OutputDead) return false;
+    if (HangupSignalled()) {
+        gKit.OutputDead = true;
+        if (DoorOnHangup) DoorOnHangup();
+        return false;
     }
-    if (AMs <= 0) return;
-    if (StdIO) {
-        ConsoleWaitInput(AMs);
-        return;
-    }
-    pollfd p[2];
-    nfds_t n = 0;
-    const int wake = HangupWakeFd();
-    if (wake >= 0) p[n++] = {wake, POLLIN, 0};
-    if (HangupSignalled()) return;
-    // A lost carrier makes the socket readable for ever; then only wait out the time.
-    if (CommCarrier() && CommHandle() >= 0) p[n++] = {CommHandle(), POLLIN, 0};
-    ::poll(p, n, AMs);
+    if (!DoorSession.Events) return true;
+    if (DoorSession.DoIdleCheck && DoorSecondsIdle() > DoorSession.MaxIdle && DoorOnTimeOut) DoorOnTimeOut();
+    if (DoorSecondsLeft() < 1 && DoorOnTimeUp) DoorOnTimeUp();
+    return true;
 }
 
 // Milliseconds until the pump's next tick, bounded to one second.
 int MsToNextTick() {
     if (!DoorSession.Events) return 1000;
     const int64_t since = MsBetween(DoorClockNow(), DoorSession.EventsTime);
-    if (since >= 1000) return 0;
-    return static_cast<int>(1000 - since);
+    return since >= 1000 ? 0 : static_cast<int>(1000 - since);
 }
 
-// The caller is gone and nothing will arrive: run the hang-up path now. A hook that
-// returns (or none) leaves the wait idling until the next pump tick, never spinning.
-void InputLost() {
-    if (DoorOnHangup) DoorOnHangup();
-    WaitForInput(std::max(MsToNextTick(), 1));
-}
-
-// True when the key wait must not wait for the pump to notice the loss.
-bool LostAtOnce() {
-    if (HangupSignalled()) return true;
-    if (StdIO) return gOutputLost || ConsoleInputEnded();
-    return !DoorSession.Events && !CommCarrier();
-}
-
-// Ten rounds of up to 50 ms for the next byte of an escape sequence.
-bool WaitFollowUp() {
-    for (int round = 0; round < 10; ++round) {
-        if (CommCharAvail()) return true;
-        WaitForInput(50);
+// Takes in what the caller sent; an escape sequence whose wait is over ends.
+void ReceiveKeys() {
+    TChannel& channel = Channel();
+    const bool telnet = channel.Kind() == TChannelKind::Socket;
+    if (gKit.KeysTelnet != telnet) gKit.Keys = TKeyDecoder(telnet), gKit.KeysTelnet = telnet;
+    char buf[1024];
+    for (ssize_t n = sizeof buf, round = 0; n == sizeof buf && round < 64; ++round) {  // what is there
+        if ((n = channel.Receive(buf, sizeof buf)) <= 0) break;
+        gKit.Keys.Feed({buf, static_cast<size_t>(n)});
+        gKit.SequenceMs = common::MonotonicMs();
     }
-    return CommCharAvail();
+    if (gKit.Keys.Pending() && (channel.InputEnded() || common::MonotonicMs() - gKit.SequenceMs >= kEscapeWaitMs))
+        gKit.Keys.Flush();  // no more bytes can come, or they did not come in time
 }
+
+// The caller is gone and the pump will not notice it for us: a hang-up signal, or a lost
+// channel while the pump is off.
+bool LostAtOnce() { return HangupSignalled() || (!DoorSession.Events && !DoorCarrier()); }
 
 void VeskLoop(std::string S);
 
@@ -114,18 +124,18 @@ bool DoorStdIO() { return StdIO; }
 
 bool DoorCarrier() {
     if (HangupSignalled()) return false;
-    if (StdIO) return !gOutputLost && !ConsoleInputEnded();
-    return CommCarrier();
+    if (!StdIO) return CommCarrier();
+    return !Channel().InputEnded() && !Channel().OutputLost();
 }
 
 TDateTime DoorClockNow() {
     const int64_t mono = common::MonotonicMs();
-    if (!gClockAnchored) {
-        gClockAnchored = true;
-        gAnchorWall = common::Now();
-        gAnchorMono = mono;
+    if (!gKit.ClockAnchored) {
+        gKit.ClockAnchored = true;
+        gKit.AnchorWall = common::Now();
+        gKit.AnchorMono = mono;
     }
-    return gAnchorWall + static_cast<double>(mono - gAnchorMono) / kMsPerDay;
+    return gKit.AnchorWall + static_cast<double>(mono - gKit.AnchorMono) / kMsPerDay;
 }
 
 int32_t DoorSecondsBetween(TDateTime A, TDateTime B) {
@@ -149,12 +159,11 @@ void DoorWrite(const std::string& AText) {
         VeskLoop(std::move(text));
         return;
     }
-    if (text.empty()) return;
-    if (StdIO) {
-        if (!gOutputLost && !WriteAllFd(gOutFd, text)) gOutputLost = true;
-    } else {
+    if (text.empty() || gKit.OutputDead) return;
+    if (StdIO)
+        Channel().SendAll(text);
+    else
         CommWrite(text);
-    }
 }
 
 void DoorWriteLn() { DoorWrite("\r\n"); }
@@ -227,7 +236,7 @@ size_t VeskCode(const std::string& S) {
     case 'b': VeskColour(4, true); break;
     case 'y': VeskColour(14, true); break;
     case 'c':
-        DoorTextAttr(7);
+        DoorTextAttr(pcLightGrey);
         DoorClrScr();
         DoorWrite("\r\n\r\n");
         break;
@@ -294,70 +303,53 @@ void DoorDoEvents() {
 }
 
 bool DoorKeyPressed() {
-    InstallProcessSignals();
     DoorDoEvents();
-    if (StdIO) return ConsoleKeyPressed();
-    return CommCharAvail();
+    ReceiveKeys();
+    return gKit.Keys.HasKey();
 }
 
 char DoorReadKey() {
-    char key = 0;
     DoorLastKey.Location = lkNone;
-    while (DoorLastKey.Location == lkNone) {
-        while (!DoorKeyPressed()) {
-            if (LostAtOnce())
-                InputLost();
-            else
-                WaitForInput(MsToNextTick());
+    while (!DoorKeyPressed()) {
+        int ms = MsToNextTick();
+        if (LostAtOnce()) {
+            if (DoorOnHangup) DoorOnHangup();
+            ms = std::max(ms, 1);  // a hook that returns leaves the wait idling until the next tick
+        } else if (gKit.Keys.Pending()) {
+            ms = static_cast<int>(std::clamp<int64_t>(
+                gKit.SequenceMs + kEscapeWaitMs - common::MonotonicMs(), 0, ms));
         }
-        if (StdIO) {
-            key = ConsoleReadKey();
-            DoorLastKey.Extended = false;
-            if (key == 0) {
-                key = ConsoleReadKey();
-                DoorLastKey.Extended = true;
-            }
-            DoorLastKey.Location = lkUser;
-            continue;
-        }
-        if (!CommCharAvail()) continue;
-        key = CommReadChar();
-        if (key != 27) {
-            DoorLastKey.Extended = false;
-            DoorLastKey.Location = lkUser;
-            continue;
-        }
-        if (!WaitFollowUp() || CommPeekChar() != '[') {
-            DoorLastKey.Extended = false;  // the ESC itself is the key
-            DoorLastKey.Location = lkUser;
-            continue;
-        }
-        CommReadChar();  // the "["
-        if (!WaitFollowUp()) continue;
-        switch (CommReadChar()) {
-        case 'A': key = KEY_UP; break;
-        case 'B': key = KEY_DOWN; break;
-        case 'C': key = KEY_RIGHT; break;
-        case 'D': key = KEY_LEFT; break;
-        default: continue;  // other sequences give no key
-        }
-        DoorLastKey.Extended = true;
-        DoorLastKey.Location = lkUser;
+        Channel().Wait(false, ms);
     }
-    DoorLastKey.Ch = key;
+    const TKey key = gKit.Keys.TakeKey();
+    DoorLastKey.Ch = key.Ch;
+    DoorLastKey.Extended = key.Extended;
+    DoorLastKey.Location = lkUser;
     DoorLastKey.Time = DoorClockNow();
-    if (gWarningShown) {  // the caller is back: the warning goes
-        gWarningShown = false;
+    if (gKit.WarningShown) {  // the caller is back: the warning goes
+        gKit.WarningShown = false;
         DoorWrite(AnsiCursorSave() + "\x1b[0m" + AnsiGotoXY(1, 25) + AnsiClrEol() + AnsiTextAttr(GetTextAttr()) +
                   AnsiCursorRestore());
     }
-    return key;
+    return key.Ch;
 }
+
+void DoorOpenStdChannel(TChannelKind AKind) {
+    gKit.StdChannel.Close(false);
+    gKit.StdChannel = TChannel::StdIO(common::Seams().StdIn, common::Seams().StdOut, AKind);
+    gKit.StdChannel.Stalled = SendStalled;
+    gKit.StdChosen = true;
+}
+
+void DoorCloseStdChannel() { gKit.StdChannel.Close(false); }
+
+void DoorWatchSocketSends() { CommChannel().Stalled = SendStalled; }
 
 // ---- Default ending hooks -------------------------------------------------------------
 
 void DefaultOnHangup() {
-    SetTextAttr(15);
+    gKit.Ending = true;
+    SetTextAttr(pcWhite);
     ConsoleClrScr();
     ConsoleWriteLn();
     ConsoleWriteLn("   Caller Dropped Carrier.  Returning To BBS...");
@@ -367,7 +359,8 @@ void DefaultOnHangup() {
 
 namespace {
 void EndWithMessage(const std::string& AMessage) {
-    DoorTextAttr(15);
+    gKit.Ending = true;
+    DoorTextAttr(pcWhite);
     DoorClrScr();
     DoorWriteLn();
     DoorWriteLn(AMessage);
@@ -385,14 +378,14 @@ void ShowWarning(const std::string& AText) {
     const uint8_t attr = GetTextAttr();
     std::string line(78, ' ');
     line.replace((line.size() - std::min(AText.size(), line.size())) / 2, std::min(AText.size(), line.size()), AText);
-    SetTextAttr(0x4F);
-    DoorWrite(AnsiCursorSave() + "\x1b[0m" + AnsiGotoXY(2, 25) + AnsiTextAttr(0x4F));
+    SetTextAttr(PcAttr(pcWhite, pcRed));
+    DoorWrite(AnsiCursorSave() + "\x1b[0m" + AnsiGotoXY(2, 25) + AnsiTextAttr(PcAttr(pcWhite, pcRed)));
     const bool pipes = std::exchange(DoorSession.PipeWrite, false), vesk = std::exchange(DoorSession.VeskWrite, false);
     DoorWrite(line);
     DoorSession.PipeWrite = pipes, DoorSession.VeskWrite = vesk;
     SetTextAttr(attr);
     DoorWrite("\x1b[0m" + AnsiTextAttr(attr) + AnsiCursorRestore());
-    gWarningShown = true;
+    gKit.WarningShown = true;
 }
 } // namespace
 
@@ -407,16 +400,9 @@ void DefaultOnTimeUpWarning(uint8_t AMinutes) {
 
 void DefaultOnTimeUp() { EndWithMessage("  Your Time Has Expired.  Returning To BBS..."); }
 
-// ---- Test seams ----------------------------------------------------------------------
+// ---- Reset ---------------------------------------------------------------------------------
 
-void SetInputWaitHook(TInputWaitHook AHook) { gWaitHook = AHook; }
-
-void DoorSetOutputFd(int AFd) {
-    gOutFd = AFd;
-    gOutputLost = false;
-}
-
-void DoorResetForTests() {
+void DoorReset() {
     DoorDropInfo = TDoorDropInfo{};
     DoorSession = TDoorSession{};
     DoorLastKey = TDoorLastKey{};
@@ -429,18 +415,22 @@ void DoorResetForTests() {
     OldExitProc = nullptr;
     DoorOnCLP = nullptr;
     DoorOnHangup = DefaultOnHangup;
+    DoorOnLocalLogin = DefaultOnLocalLogin;
     DoorOnStatusBar = DefaultOnStatusBar;
     DoorOnSysopKey = nullptr;
     DoorOnTimeOut = DefaultOnTimeOut;
     DoorOnTimeOutWarning = DefaultOnTimeOutWarning;
     DoorOnTimeUp = DefaultOnTimeUp;
     DoorOnTimeUpWarning = DefaultOnTimeUpWarning;
-    gWarningShown = false;
-    SetTextAttr(7);
-    gOutFd = 1;
-    gOutputLost = false;
-    gWaitHook = nullptr;
-    gClockAnchored = false;
+    DoorOnUsage = DefaultOnUsage;
+    gKit.StdChannel.Close(false);
+    gKit = TDoorKit{};
+    CommReset();
+    ConsoleReset();
+    SetTextAttr(pcLightGrey);
+    ProcessReset();
+    ScrReset();
+    AnsiResetInterpreter();
 }
 
 } // namespace harbex

@@ -10,11 +10,14 @@
 // - Every byte for the caller goes through DoorWrite: to standard output in standard-I/O
 //   mode, else through the comm channel. A caller who is gone never kills the process: a
 //   failed write marks the carrier lost and the hang-up path runs at the next key wait.
-// - Key waits block in poll() on the input (no busy loop) and run the pump at least and at
-//   most once a second while they last.
+// - Key waits block in poll() on the channel and the hang-up wake descriptor (no busy loop)
+//   and run the pump at least and at most once a second while they last. Output that waits
+//   for a caller who stopped reading waits the same way: a hang-up signal, the idle limit or
+//   the time limit ends the session from there (a farewell that cannot be sent is dropped).
+// - Keys come from one decoder (keydecoder.h) whatever the channel.
 // - Session time stamps (DoorSession.TimeOn, EventsTime, DoorLastKey.Time) are taken with
-//   DoorClockNow(), a date-time that advances with the monotonic clock (tests drive it with
-//   common::SetFakeMonotonicMs); wall-clock jumps never end or extend a session.
+//   DoorClockNow(), a date-time that advances with the monotonic clock (common/seams.h);
+//   wall-clock jumps never end or extend a session.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +25,8 @@
 #include <vector>
 
 #include "common/datetime.h"
+#include "harbex/channel.h"
+#include "harbex/keydecoder.h"
 #include "harbex/process.h"
 
 namespace harbex {
@@ -79,11 +84,11 @@ struct TDoorMorePrompts {
     int32_t ANSITextLength = 7;
 };
 
-// Extended key codes (PC scan codes) for the cursor keys.
-constexpr char KEY_UP = 72;     // 'H'
-constexpr char KEY_DOWN = 80;   // 'P'
-constexpr char KEY_RIGHT = 77;  // 'M'
-constexpr char KEY_LEFT = 75;   // 'K'
+// Extended key codes (PC scan codes) for the cursor keys; all of them in keydecoder.h.
+constexpr char KEY_UP = scUp;        // 'H'
+constexpr char KEY_DOWN = scDown;    // 'P'
+constexpr char KEY_RIGHT = scRight;  // 'M'
+constexpr char KEY_LEFT = scLeft;    // 'K'
 
 // ---- Module state ------------------------------------------------------------
 
@@ -178,8 +183,8 @@ void DoorTextColourAndBlink(uint8_t AColour, bool ABlink);
 
 // Runs the pump, then tells whether a key is waiting. Never waits; leaves DoorLastKey.
 bool DoorKeyPressed();
-// Waits for one key (cursor keys decoded to their scan codes, DoorLastKey.Extended set),
-// records it in DoorLastKey and returns it.
+// Waits for one key (extended keys decoded to their scan codes, DoorLastKey.Extended set),
+// records it in DoorLastKey and returns it. A lone ESC is the key 27 after half a second.
 char DoorReadKey();
 // The event pump: at most once a second checks carrier, idle and time limits and calls
 // the hooks. Does nothing while DoorSession.Events is false.
@@ -189,15 +194,18 @@ void DoorDoEvents();
 
 namespace harbex {
 
-// ---- Test seams ------------------------------------------------------------------
-// Replaces the blocking wait of the key reader ("wait up to AMs for input"); tests advance
-// a fake clock here. Null restores the real poll().
-using TInputWaitHook = void (*)(int AMs);
-void SetInputWaitHook(TInputWaitHook AHook);
-// Standard-I/O mode writes here (default 1, standard output).
-void DoorSetOutputFd(int AFd);
-// Back to the state of program start: records, hooks, flags, tracked attribute 7, the
-// session clock's anchor; does not touch the comm channel or the console.
-void DoorResetForTests();
+// ---- The channel and the kit's state ---------------------------------------------------
+// Chooses standard I/O (common::Seams().StdIn / StdOut) as the channel of a standard-I/O
+// session (AKind StdIO) or of local mode (AKind Local); start-up calls it once.
+void DoorOpenStdChannel(TChannelKind AKind);
+// Gives the standard-I/O channel's terminal back (DoorShutdown); later output is dropped.
+void DoorCloseStdChannel();
+// Output on the comm channel waits for a caller who stops reading as DoorWrite does: a
+// hang-up signal, the idle limit or the time limit ends the session from there.
+void DoorWatchSocketSends();
+// Back to the state of program start: the records and hooks above, the channel and key
+// decoder, the tracked attribute, the comm channel, the local screen and the process state.
+// The seams (common/seams.h) are reset apart.
+void DoorReset();
 
 } // namespace harbex

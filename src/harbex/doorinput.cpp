@@ -65,6 +65,7 @@ std::string DoorInput(const std::string& ADefaultText, const std::string& AAllow
     char ch;
     do {
         ch = DoorReadKey();
+        if (DoorLastKey.Extended) continue;  // cursor and function keys type nothing
         if ((ch == KEY_BACKSPACE || ch == KEY_DELETE) && !S.empty()) {
             S.pop_back();
             if (S.size() < visible) {
@@ -96,7 +97,7 @@ std::string DoorInput(const std::string& ADefaultText, const std::string& AAllow
 
 bool DoorLiteBar(int32_t APageSize) {
     bool result = true;
-    DoorTextAttr(15);
+    DoorTextAttr(pcWhite);
     DoorCursorSave();
 
     const auto count = static_cast<int32_t>(DoorLiteBarOptions.size());
@@ -104,9 +105,9 @@ bool DoorLiteBar(int32_t APageSize) {
     auto drawOption = [&](int32_t AIndex, bool AHighlighted) {
         DoorCursorRestore();
         if (AIndex > 0) DoorCursorDown(static_cast<uint8_t>(AIndex));
-        if (AHighlighted) DoorTextBackground(1);
+        if (AHighlighted) DoorTextBackground(pcBlue);
         DoorWrite(DoorLiteBarOptions[static_cast<std::size_t>(AIndex)]);
-        DoorTextAttr(15);
+        DoorTextAttr(pcWhite);
     };
 
     for (int32_t i = 0; i < count && i != APageSize; ++i) {
@@ -114,9 +115,9 @@ bool DoorLiteBar(int32_t APageSize) {
             DoorCursorRestore();
             DoorCursorDown(static_cast<uint8_t>(i));
         }
-        if (i == DoorLiteBarIndex) DoorTextBackground(1);
+        if (i == DoorLiteBarIndex) DoorTextBackground(pcBlue);
         DoorWrite(DoorLiteBarOptions[static_cast<std::size_t>(i)]);
-        DoorTextAttr(15);
+        DoorTextAttr(pcWhite);
     }
 
     for (;;) {

@@ -6,8 +6,11 @@
 #include <climits>
 
 #include "common/datetime.h"
+#include "common/fileio.h"
+#include "common/seams.h"
 #include "harbex/comm.h"
 #include "harbex/console.h"
+#include "harbex/crt2.h"
 #include "harbex/door.h"
 #include "harbex/doorinput.h"
 #include "harbex/dropfiles.h"
@@ -23,9 +26,8 @@ TDoorProc DoorOnUsage = DefaultOnUsage;
 namespace {
 
 std::string gProgramPath;
-int gMessageFd = 1;
 
-void MessageLine(const std::string& AText) { WriteAllFd(gMessageFd, AText + "\r\n"); }
+void MessageLine(const std::string& AText) { common::WriteFull(common::Seams().Messages, AText + "\r\n"); }
 
 // A start-up failure: the message between empty lines on a cleared local
 // console, a pause so the sysop can read it, and the end. A failure of the
@@ -38,14 +40,14 @@ void MessageLine(const std::string& AText) { WriteAllFd(gMessageFd, AText + "\r\
     MessageLine(ALine1);
     if (!ALine2.empty()) MessageLine(ALine2);
     MessageLine("");
-    if (!AProblem.empty()) WriteAllFd(2, DoorProgramFileName() + ": " + AProblem + "\n");
+    if (!AProblem.empty()) common::WriteFull(2, DoorProgramFileName() + ": " + AProblem + "\n");
     common::SleepMs(2500);
     Halt(AProblem.empty() ? 0 : 1);
 }
 
 // The name of a caller the board did not name, asked like the local login asks the sysop.
 void AskCallerName() {
-    DoorTextAttr(7);
+    DoorTextAttr(pcLightGrey);
     DoorClrScr();
     DoorWriteLn();
     DoorWriteLn();
@@ -114,8 +116,6 @@ std::string DoorProgramFileName() {
     return slash == std::string::npos ? gProgramPath : gProgramPath.substr(slash + 1);
 }
 
-void DoorSetStartupMessageFd(int AFd) { gMessageFd = AFd < 0 ? 1 : AFd; }
-
 TDoorCommandLine DoorParseCommandLine(const std::vector<std::string>& AParams) {
     TDoorCommandLine cl;
     for (const std::string& arg : AParams) {
@@ -169,12 +169,11 @@ void DoorStartup(const std::vector<std::string>& AArgs) {
     if (cl.Local) {
         DoorDropInfo.Node = cl.Node;
         StdIO = true;
+        DoorOpenStdChannel(TChannelKind::Local);  // raw for the whole session
         if (DoorOnLocalLogin) {
             DoorOnLocalLogin();
             DoorClrScr();
         }
-        // The sysop's terminal is raw only while keys are being read.
-        ConsoleRawMode(false);
     } else if (cl.Socket >= 0 && cl.Node > 0) {
         DoorDropInfo.ComNum = cl.Socket;
         DoorDropInfo.ComType = 2;
@@ -197,7 +196,7 @@ void DoorStartup(const std::vector<std::string>& AArgs) {
     }
 
     // A standard-I/O session that a board started: the terminal, if any, is the caller's.
-    if (!cl.Local && StdIO) ConsoleCallerTerminal();
+    if (!cl.Local && StdIO) DoorOpenStdChannel(TChannelKind::StdIO);
 
     // Completing the session records; time counts from here, after the login.
     DoorLastKey.Time = DoorClockNow();
@@ -225,6 +224,7 @@ void DoorStartup(const std::vector<std::string>& AArgs) {
 bool DoorOpenComm() {
     if (StdIO) return true;
     CommOpen(DoorDropInfo.ComNum);
+    DoorWatchSocketSends();
     return CommCarrier();
 }
 
@@ -234,21 +234,21 @@ void DoorClose(bool ADisconnect) {
 
 void DoorShutdown() {
     DoorClose(false);
-    ConsoleRawMode(false);
+    DoorCloseStdChannel();
     DoorLiteBarOptions.clear();
     DoorLiteBarOptions.shrink_to_fit();
 }
 
 void NewExitProc() {
     SetExitProc(OldExitProc);
-    DoorTextAttr(7);
+    DoorTextAttr(pcLightGrey);
     DoorCursorDown(255);
     DoorCursorLeft(255);
     if (!StdIO) DoorClose(false);
 }
 
 void DefaultOnLocalLogin() {
-    DoorTextAttr(7);
+    DoorTextAttr(pcLightGrey);
     DoorClrScr();
     DoorWriteLn();
     DoorWriteLn();

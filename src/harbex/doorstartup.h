@@ -4,8 +4,8 @@
 // without hanging up on the caller.
 //
 // Promises:
-// - DoorStartup returns only with a ready session. Every failure prints its message
-//   to standard output, waits 2500 ms (common::SleepMs) and ends the process: no
+// - DoorStartup returns only with a ready session and its channel chosen. Every failure
+//   prints its message to standard output (common::Seams().Messages), waits 2500 ms (common::SleepMs) and ends the process: no
 //   usable drop file, a comm handle below -1 and an unknown switch with Halt(1) and
 //   one line on standard error naming the problem; no carrier (the caller has
 //   already gone) with Halt(0). The usage screen ends with Halt(0) at once.
@@ -46,7 +46,8 @@ TDoorCommandLine DoorParseCommandLine(const std::vector<std::string>& AParams);
 void DoorStartup(int argc, const char* const* argv);
 void DoorStartup(const std::vector<std::string>& AArgs);
 
-// DoorClose(false), then the light-bar options are freed.
+// DoorClose(false), then the light-bar options are freed; a terminal on standard input is
+// given back (local mode: attributes reset and the screen cleared).
 void DoorShutdown();
 // Closes the comm channel (shutting the socket down first when ADisconnect); does
 // nothing in standard-I/O mode or when the channel is already closed.
@@ -66,9 +67,5 @@ void NewExitProc();
 // The program's path as given to DoorStartup, and its file-name part.
 const std::string& DoorProgramPath();
 std::string DoorProgramFileName();
-
-// Test seam: the descriptor the start-up messages and the usage screen are
-// written to (1, standard output, by default).
-void DoorSetStartupMessageFd(int AFd);
 
 } // namespace harbex

@@ -7,16 +7,23 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <utility>
+
+#include "common/seams.h"
+
 namespace harbex {
 namespace {
 
-TExitProc gExitProc = nullptr;
-bool gAtExitRegistered = false;
-THaltHook gHaltHook = nullptr;
-
+// The process state: the exit procedure chain and the hang-up signal with its wake pipe.
+struct TProcessState {
+    TExitProc ExitProc = nullptr;
+    bool AtExitRegistered = false;
+    bool SignalsInstalled = false;
+};
+TProcessState gProcess;
+// Written by the signal handler, so kept apart.
 volatile sig_atomic_t gHangup = 0;
 int gWakePipe[2] = {-1, -1};
-bool gSignalsInstalled = false;
 
 void AtExitRunner() { RunExitProcs(); }
 
@@ -44,12 +51,12 @@ void MakeWakePipe() {
 
 } // namespace
 
-TExitProc GetExitProc() { return gExitProc; }
+TExitProc GetExitProc() { return gProcess.ExitProc; }
 
 void SetExitProc(TExitProc AProc) {
-    gExitProc = AProc;
-    if (AProc && !gAtExitRegistered) {
-        gAtExitRegistered = true;
+    gProcess.ExitProc = AProc;
+    if (AProc && !gProcess.AtExitRegistered) {
+        gProcess.AtExitRegistered = true;
         std::atexit(AtExitRunner);
     }
 }
@@ -57,28 +64,26 @@ void SetExitProc(TExitProc AProc) {
 void RunExitProcs() {
     // Each procedure is removed before it runs; it may install its predecessor, which
     // then runs next. A bound keeps a procedure that reinstalls itself from looping.
-    for (int guard = 0; gExitProc && guard < 64; ++guard) {
-        TExitProc p = gExitProc;
-        gExitProc = nullptr;
+    for (int guard = 0; gProcess.ExitProc && guard < 64; ++guard) {
+        TExitProc p = gProcess.ExitProc;
+        gProcess.ExitProc = nullptr;
         p();
     }
-    gExitProc = nullptr;
+    gProcess.ExitProc = nullptr;
 }
 
 void Halt(int ACode) {
     RunExitProcs();
     std::fflush(stdout);
-    if (gHaltHook) gHaltHook(ACode);
+    if (common::Seams().Halt) common::Seams().Halt(ACode);
     std::exit(ACode);
 }
-
-void SetHaltHook(THaltHook AHook) { gHaltHook = AHook; }
 
 void HaltByThrowing(int ACode) { throw EHalt(ACode); }
 
 void InstallProcessSignals() {
-    if (gSignalsInstalled) return;
-    gSignalsInstalled = true;
+    if (gProcess.SignalsInstalled) return;
+    gProcess.SignalsInstalled = true;
     MakeWakePipe();
     struct sigaction ign {};
     ign.sa_handler = SIG_IGN;
@@ -88,30 +93,29 @@ void InstallProcessSignals() {
     struct sigaction hup {};
     hup.sa_handler = OnHangupSignal;
     sigemptyset(&hup.sa_mask);
-    hup.sa_flags = SA_RESTART;
+    // No SA_RESTART: a write blocked on a caller who stopped reading returns at once.
+    hup.sa_flags = 0;
     ::sigaction(SIGHUP, &hup, nullptr);
     ::sigaction(SIGTERM, &hup, nullptr);
-}
-
-void ResetProcessSignals() {
-    gSignalsInstalled = false;
-    ::signal(SIGPIPE, SIG_DFL);
-    ::signal(SIGXFSZ, SIG_DFL);
-    ::signal(SIGHUP, SIG_DFL);
-    ::signal(SIGTERM, SIG_DFL);
 }
 
 bool HangupSignalled() { return gHangup != 0; }
 
 void RaiseHangupSignal() { OnHangupSignal(SIGHUP); }
 
-void ClearHangupSignal() {
-    gHangup = 0;
-    if (gWakePipe[0] >= 0) {
-        char buf[64];
+void DrainHangupWake() {
+    char buf[64];
+    if (gWakePipe[0] >= 0)
         while (::read(gWakePipe[0], buf, sizeof buf) > 0) {
         }
-    }
+}
+
+void ProcessReset() {
+    gProcess.ExitProc = nullptr;
+    gHangup = 0;
+    DrainHangupWake();
+    if (std::exchange(gProcess.SignalsInstalled, false))
+        for (const int sig : {SIGPIPE, SIGXFSZ, SIGHUP, SIGTERM}) ::signal(sig, SIG_DFL);
 }
 
 int HangupWakeFd() {

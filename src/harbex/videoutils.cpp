@@ -83,11 +83,11 @@ void DefaultOnStatusBar() {
     std::string bar(80, ' ');
     for (int col : {1, 29, 49, 63, 80}) bar[static_cast<size_t>(col - 1)] = '\xfe';
     ScrBeginUpdate();
-    FastWrite(bar, 1, 25, 30);
-    FastWrite(PadRight(DoorDropInfo.RealName, 22), 3, 25, 31);
-    FastWrite(DoorProgramNameAndVersion, 31, 25, 31);
-    FastWrite(PadRight("Idle: " + SecToMS(DoorSecondsIdle()), 11), 51, 25, 31);
-    FastWrite("Left: " + SecToHMS(DoorSecondsLeft()), 65, 25, 31);
+    FastWrite(bar, 1, 25, PcAttr(pcYellow, pcBlue));
+    FastWrite(PadRight(DoorDropInfo.RealName, 22), 3, 25, PcAttr(pcWhite, pcBlue));
+    FastWrite(DoorProgramNameAndVersion, 31, 25, PcAttr(pcWhite, pcBlue));
+    FastWrite(PadRight("Idle: " + SecToMS(DoorSecondsIdle()), 11), 51, 25, PcAttr(pcWhite, pcBlue));
+    FastWrite("Left: " + SecToHMS(DoorSecondsLeft()), 65, 25, PcAttr(pcWhite, pcBlue));
     ScrEndUpdate();
 }
 

@@ -1,5 +1,7 @@
 #include "records/playlog.h"
 
+#include "common/fileio.h"
+
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -22,25 +24,6 @@ int OpenRetrying(const char* APath, int AFlags, mode_t AMode) {
         fd = ::open(APath, AFlags | O_CLOEXEC, AMode);
     } while (fd < 0 && errno == EINTR);
     return fd;
-}
-
-// Writes all of ASize bytes at AOffset; false with errno set on failure.
-bool WriteAllAt(int AFd, const uint8_t* AData, std::size_t ASize, off_t AOffset) {
-    while (ASize > 0) {
-        const ssize_t n = ::pwrite(AFd, AData, ASize, AOffset);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (n == 0) {
-            errno = ENOSPC;
-            return false;
-        }
-        AData += n;
-        ASize -= static_cast<std::size_t>(n);
-        AOffset += n;
-    }
-    return true;
 }
 
 } // namespace
@@ -112,8 +95,9 @@ void TPlayLog::Append(const uint8_t* ARecord) {
     if (!S_ISREG(st.st_mode)) Fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
     const off_t end = st.st_size - st.st_size % static_cast<off_t>(PLAY_RECORD_SIZE);
     if (end != st.st_size && ::ftruncate(FFd, end) < 0) Fail(errno);
-    if (!WriteAllAt(FFd, ARecord, PLAY_RECORD_SIZE, end)) {
-        const int err = errno;
+    int err = ::lseek(FFd, end, SEEK_SET) < 0 ? errno : 0;
+    if (err == 0) err = common::WriteFull(FFd, {reinterpret_cast<const char*>(ARecord), PLAY_RECORD_SIZE});
+    if (err != 0) {
         // Never leave a torn record behind: cut back to the last whole one.
         (void)!::ftruncate(FFd, end);
         Fail(err);
@@ -121,21 +105,9 @@ void TPlayLog::Append(const uint8_t* ARecord) {
 }
 
 void ReplaceFile(const std::string& AFileName, const uint8_t* AData, std::size_t ASize) {
-    const std::string temp = AFileName + "." + std::to_string(::getpid()) + ".tmp";
-    struct stat old {};
-    const bool hadOld = ::stat(AFileName.c_str(), &old) == 0;
-
-    const int fd = OpenRetrying(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-    if (fd < 0) throw EPlayRecordIOError(AFileName, errno);
-    int err = 0;
-    if (hadOld) (void)::fchmod(fd, old.st_mode & 07777);
-    if (!WriteAllAt(fd, AData, ASize, 0) || ::fsync(fd) < 0) err = errno;
-    if (::close(fd) < 0 && err == 0 && errno != EINTR) err = errno;
-    if (err == 0 && ::rename(temp.c_str(), AFileName.c_str()) < 0) err = errno;
-    if (err != 0) {
-        ::unlink(temp.c_str());
-        throw EPlayRecordIOError(AFileName, err);
-    }
+    const int err =
+        common::AtomicReplace(AFileName, {reinterpret_cast<const char*>(AData), ASize});
+    if (err != 0) throw EPlayRecordIOError(AFileName, err);
 }
 
 int ReadFilePrefix(const std::string& AFileName, uint8_t* AData, std::size_t ASize) {

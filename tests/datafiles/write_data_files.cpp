@@ -25,6 +25,7 @@
 
 #include "app/bulletins.h"
 #include "common/datetime.h"
+#include "common/seams.h"
 #include "game/cardgame.h"
 #include "game/pinmarchengine.h"
 #include "records/dailyplay.h"
@@ -117,11 +118,11 @@ int main(int argc, char** argv) {
         // February for last month's entries, then March up to the 28th, evening.
         const common::TDateTime first = common::EncodeDate(2026, 2, 20);
         const common::TDateTime last = common::EncodeDate(2026, 3, 28);
-        common::PinNow(first + 0.5);
+        common::Seams().Now = first + 0.5;
         int32_t gameNo = 0;
         int32_t dayNo = 0;
         for (common::TDateTime day = first; day <= last; day += 1.0, ++dayNo) {
-            common::PinNow(day + 0.5);
+            common::Seams().Now = day + 0.5;
             for (std::size_t p = 0; p < kPlayers.size(); ++p) {
                 ++gameNo;
                 // Not everyone plays every day.

@@ -106,6 +106,7 @@ Door::Door(const Launch& ALaunch)
             throw std::runtime_error("socketpair");
         FCaller = FOutput = door[0];
         FConsoleFd = out[0];
+        if (ALaunch.SendBuffer > 0) setsockopt(door[1], SOL_SOCKET, SO_SNDBUF, &ALaunch.SendBuffer, sizeof(int));
     } else if (ALaunch.Via == Channel::Pipes) {
         if (pipe2(door, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
         FCaller = door[1];

@@ -33,6 +33,7 @@ struct Launch {
     // The caller's terminal: code page 437 or UTF-8, and whether it answers cursor-position
     // requests (BBS clients and terminal emulators do).
     bool Utf8 = false, Answers = true;
+    int SendBuffer = 0;               // the door's socket send buffer in bytes (0: the default)
 };
 
 // Substitutes {SOCKET} and {DIR} in a text (drop files use it too).

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -174,6 +175,49 @@ TEST(Reliability, HangUpsAtEveryKindOfWait) {
         }
         EXPECT_EQ(after[records::ALL_TIME_FILE_NAME].size(), records::ALL_TIME_RECORD_SIZE);
         EXPECT_FALSE(after.count("pmchwin.ans") || after.count("pmchwin.asc")) << "bulletins written";
+    }
+}
+
+// A caller who stops reading while the door draws (a 4 KiB send buffer, the door blocked in a
+// send): SIGTERM or SIGHUP ends it with code 0 within 4 s, without a game recorded.
+TEST(Reliability, StalledCallerEndsBySignal) {
+    support::ScratchDir dirs[2];
+    std::unique_ptr<Door> doors[2];
+    std::string keys = "x";  // screens to draw, none of them read
+    for (int n = 0; n < 60; ++n) keys += "ix";
+    for (int i = 0; i < 2; ++i) {  // side by side: SIGTERM, SIGHUP
+        Board(dirs[i], "Stella");
+        Launch launch;
+        launch.Dir = dirs[i].Path(), launch.Args = {"-D{DIR}/DOOR32.SYS"}, launch.SendBuffer = 4096;
+        (doors[i] = std::make_unique<Door>(launch))->Send(keys);
+    }
+    const long long start = (usleep(1'000'000), NowMs());
+    for (int i = 0; i < 2; ++i) EXPECT_TRUE(doors[i]->Running() && kill(doors[i]->Pid(), i ? SIGHUP : SIGTERM) == 0);
+    for (int i = 0, status = 0; i < 2; ++i) {
+        while (waitpid(doors[i]->Pid(), &status, WNOHANG) == 0 && NowMs() - start < 10000) usleep(10'000);
+        std::fprintf(stderr, "[ stalled ] %s: gone after %lld ms\n", i ? "SIGHUP" : "SIGTERM", NowMs() - start);
+        EXPECT_TRUE(NowMs() - start < 4000 && WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        EXPECT_EQ(dirs[i].Read("pmchplay.dat").size(), 7 * records::PLAY_RECORD_SIZE);
+    }
+}
+
+// Two nodes start the first game of a new board at the same moment, their clocks apart so their
+// new ids differ: both deal the same cards, from the one id in kegora.cfg.
+TEST(Reliability, TwoFirstStartsDealTheSameCards) {
+    for (int round = 0; round < 3; ++round) {
+        support::ScratchDir dir;
+        fs::copy_file(DataPath("intro.ans"), dir.File("intro.ans"));
+        std::unique_ptr<Door> doors[2];
+        for (int i = 0; i < 2; ++i) {
+            Launch launch;
+            launch.Dir = dir.Path(), launch.Now = i ? "2025-09-23 10:00:07" : "2025-09-23 10:00:00";
+            launch.Args = {"-D" + dir.Write(std::to_string(i) + ".DOOR32.SYS", Door32("Node" + std::to_string(i)))};
+            (doors[i] = std::make_unique<Door>(launch))->Send("xp");
+        }
+        for (auto& d : doors) ASSERT_TRUE(Reach(*d, "Ball 1"));
+        game::TDeck frame1(game::DailySeedFor(kToday, std::stoi(dir.Read("kegora.cfg"))) + 100);
+        const std::string card(1, frame1.DrawCard().DisplayChar);
+        for (auto& d : doors) EXPECT_EQ(d->Screen().Row(9).substr(4, 1), card) << d->Describe();
     }
 }
 

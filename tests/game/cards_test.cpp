@@ -1,6 +1,7 @@
 // Cards, the shared generator, the shuffled deck, and the day seed with its "kegora.cfg".
 #include "game/cardgame.h"
 
+#include "common/seams.h"
 #include "support/scratch.h"
 
 #include <gtest/gtest.h>
@@ -88,7 +89,7 @@ TEST(DaySeed, DaysSince1900Times100000PlusTheIdFromItsFile) {
     EXPECT_EQ(DailySeedFor(common::EncodeDate(1900, 1, 2), 54321), 154321);
     EXPECT_EQ(DailySeedFor(day, -7), 296132697);
     EXPECT_EQ(DailySeedFor(day, INT32_MAX), static_cast<int32_t>(2443616351u));
-    common::PinNow(common::EncodeDateTime(2025, 9, 13, 8, 15, 42));
+    common::Seams().Now = common::EncodeDateTime(2025, 9, 13, 8, 15, 42);
     const auto fresh = Draws(static_cast<int32_t>(common::UnixTimeNow()), 1, 89999)[0] + 10000;
     // The file's content (nullptr: no file) and the id it gives (0: a new one, stored).
     const std::pair<const char*, int32_t> cases[] = {
@@ -107,7 +108,7 @@ TEST(DaySeed, DaysSince1900Times100000PlusTheIdFromItsFile) {
         EXPECT_EQ(dir.Read(BBS_ID_FILE), known ? content : std::to_string(fresh) + "\n");
         EXPECT_EQ(Entries(dir.Path()), 1);
     }
-    common::UnpinNow();
+    common::ResetSeams();
 }
 
 TEST(DaySeed, UnwritableIdFileGives12345AndLeavesNothing) {

@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "common/datetime.h"
+#include "common/seams.h"
 #include "harbex/comm.h"
 #include "harbex/console.h"
 #include "harbex/crt2.h"
@@ -25,7 +26,8 @@ using namespace std::string_literals;
 const std::string E = "\x1b[";
 constexpr int kReturned = -1000;  // DoorStartup returned instead of ending the program
 inline int64_t gWaitedMs = 0, gSleptMs = 0, gWaits = 0;  // time waited for keys and slept; waits
-inline void FakeWait(int AMs) { gWaitedMs += AMs, ++gWaits, common::AdvanceFakeMonotonicMs(AMs); }
+inline void Advance(int64_t AMs) { *common::Seams().MonotonicMs += AMs; }
+inline void FakeWait(int AMs) { gWaitedMs += AMs, ++gWaits, Advance(AMs); }
 
 inline std::string ReadAll(int AFd) {  // what AFd has, without waiting
     std::string s;
@@ -74,29 +76,23 @@ template <class F> int HaltCode(F AFn) {  // the code AFn called Halt with, or k
 
 struct Door : ::testing::Test {
     void SetUp() override {
-        DoorResetForTests(), CommReset(), ClearHangupSignal(), SetExitProc(nullptr), SetHaltHook(HaltByThrowing);
-        common::SetSleepHook([](int AMs) { gSleptMs += AMs; }), common::SetFakeMonotonicMs(5'000'000);
-        gWaitedMs = gSleptMs = gWaits = 0;
-        for (int* p : {Msg, Out, Keys}) ASSERT_EQ(::pipe(p), 0);
-        ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, Sock), 0);
-        DoorSetStartupMessageFd(Msg[1]), DoorSetOutputFd(Out[1]), ConsoleSetInputFd(Keys[0]);
+        DoorReset(), gWaitedMs = gSleptMs = gWaits = 0;
+        ASSERT_TRUE(!::pipe(Msg) && !::pipe(Out) && !::pipe(Keys) && !::socketpair(AF_UNIX, SOCK_STREAM, 0, Sock));
+        common::Seams() = {{}, 5'000'000, [](int AMs) { gSleptMs += AMs; }, HaltByThrowing, FakeWait, Keys[0], Out[1], Msg[1], -1};
     }
     void TearDown() override {
-        SetExitProc(nullptr), CommClose(false), CommReset(), ConsoleSetInputFd(-1), DoorResetForTests();
-        DoorSetStartupMessageFd(1), SetHaltHook(nullptr), ClearHangupSignal(), common::SetSleepHook(nullptr);
-        common::ClearFakeMonotonicMs();
+        CommClose(false), DoorReset(), common::ResetSeams();
         for (int* fd : {Msg, Msg + 1, Out, Out + 1, Keys, Keys + 1, Sock, Sock + 1}) if (*fd >= 0) ::close(*fd);
     }
     int Start(std::vector<std::string> AArgs) {  // DoorStartup with these switches
-        AArgs.insert(AArgs.begin(), "/opt/bbs/doors/kegora");
-        return HaltCode([&] { DoorStartup(AArgs); });
+        return AArgs.insert(AArgs.begin(), "/opt/bbs/doors/kegora"), HaltCode([&] { DoorStartup(AArgs); });
     }
     // A fresh session as a board starts one: node 1 on the socket, or standard I/O on pipes.
     void Session(bool AStdIO = false) {
         TearDown(), SetUp();
-        TypeBoth("Tester\r");  // the name the door asks a caller the board did not name
+        TypeBoth("Tester\r\n");  // the name the door asks a caller the board did not name
         ASSERT_EQ(Start({"-N1", AStdIO ? "-Sstdio" : "-S" + std::to_string(Sock[0])}), kReturned);
-        Sent(), SetInputWaitHook(FakeWait);
+        Sent();
     }
     void Type(const std::string& AKeys) {  // the caller types
         ASSERT_EQ(::write(DoorStdIO() ? Keys[1] : Sock[1], AKeys.data(), AKeys.size()), ssize_t(AKeys.size()));

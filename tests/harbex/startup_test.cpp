@@ -33,16 +33,14 @@ TEST_F(Door, ReplacedLoginAndUsageHooksAndTheLocalSessionsClock) {
     EXPECT_EQ(Start({"-N3"}), kReturned);
     EXPECT_EQ(Sent(), "login-hook" + kClr);
     EXPECT_EQ(DoorDropInfo.RealNameOrAlias + DoorDropInfo.AliasOrRealName, "TesterTester");
-    common::AdvanceFakeMonotonicMs(61'000);
+    Advance(61'000);
     EXPECT_EQ(DoorSecondsLeft() * 100 + DoorSecondsIdle(), 3539 * 100 + 61) << "counted from the end of the login";
     RunExitProcs();
     EXPECT_EQ(Sent(), "") << "no exit procedure in standard-I/O mode";
     EXPECT_EQ((DoorOnLocalLogin = nullptr, Start({})), kReturned);
     EXPECT_EQ(Sent(), "");
-    DoorOnLocalLogin = DefaultOnLocalLogin, DoorOnUsage = nullptr;
-    EXPECT_EQ(Start({"/?"}), 0);
+    EXPECT_EQ((DoorOnUsage = nullptr, Start({"/?"})), 0);
     EXPECT_EQ(ReadAll(Msg[0]), "");
-    DoorOnUsage = DefaultOnUsage;
 }
 
 TEST_F(Door, SocketSessionEndsThroughTheExitProcedureOrShutdown) {

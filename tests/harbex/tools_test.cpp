@@ -20,8 +20,8 @@ std::string At() { return std::to_string((WhereXYAbs() & 0xFF) + 1) + "," + std:
 std::string Fields(const TTokens& T) { return TokToStr(T, '|', 0) + " #" + std::to_string(T.size()); }
 class Screen : public ::testing::Test {
   protected:
-    void SetUp() override { DoorResetForTests(), ScrSetMirror(-1), ScrReset(), AnsiResetInterpreter(); }
-    void TearDown() override { ScrReset(), ScrSetMirrorAuto(), AnsiResetInterpreter(), DoorResetForTests(); }
+    void SetUp() override { DoorReset(), common::Seams().LocalScreen = -1; }
+    void TearDown() override { DoorReset(), common::ResetSeams(); }
 };
 } // namespace
 
@@ -72,10 +72,10 @@ TEST_F(Screen, CellsSaveRestoreAndStatusBar) {
     ScreenSave(saved), FastWrite("QQQQQQ", 75, 10, 7), FastWrite("QQ", 78, 25, 7), SetCharAt('z', 80, 25);
     ScreenRestore(saved);
     EXPECT_EQ(Cell(75, 10) + Cell(80, 10) + Cell(79, 25) + Cell(80, 25) + Cell(80, 24), "A31F31E30z78 7");
-    common::SetFakeMonotonicMs(1'000'000);
+    common::Seams().MonotonicMs = 1'000'000;
     DoorDropInfo.RealName = "Ann Smith", DoorSession.TimeOn = DoorLastKey.Time = DoorClockNow();
-    common::AdvanceFakeMonotonicMs(125'000);
-    DoorOnStatusBar(), common::ClearFakeMonotonicMs();
+    Advance(125'000);
+    DoorOnStatusBar(), common::ResetSeams();
     std::string bar;
     for (int x = 1; x <= 80; ++x) bar += GetCharAt(static_cast<uint8_t>(x), 25);
     EXPECT_EQ(bar, "\xfe Ann Smith" + std::string(17, ' ') + "\xfe Harbex v13.09.02  \xfe Idle: 02:05 \xfe Left: "

@@ -2,6 +2,7 @@
 // procedures on random logs; file layouts and damage; make-up days; nodes writing at once.
 #include "records/dailyplay.h"
 
+#include "common/seams.h"
 #include "support/scratch.h"
 
 #include <gtest/gtest.h>
@@ -343,11 +344,11 @@ TEST_F(Store, MakeUpAndAdvanceDays) {
     const TDailyTracker t;
     for (const auto& [y, m, d, date, makeUp, advance] : cases) {
         const TDateTime today = EncodeDate(y, m, d);
-        common::PinNow(today + 0.3);
+        common::Seams().Now = today + 0.3;
         EXPECT_EQ(t.CanPlayMakeupDay(today + date), makeUp) << Key(today) << " " << date;
         EXPECT_EQ(t.CanPlayAdvanceDay(today + date), advance) << Key(today) << " " << date;
     }
-    common::UnpinNow();
+    common::ResetSeams();
 }
 
 // Eight nodes play 100 games each at once, updating the records after every tenth, then all
