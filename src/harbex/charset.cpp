@@ -120,7 +120,7 @@ TCharset CharsetOfLocale() {
     return TCharset::cp437;
 }
 
-bool JudgeProbe(std::string_view AReplies, TCharset& ACharset, std::string& AOther) {
+bool JudgeProbe(std::string_view AReplies, TCharset& ACharset, std::string& AOther, int* AAnswers) {
     int columns[2] = {0, 0}, found = 0;
     AOther.clear();
     for (size_t i = 0; i < AReplies.size();) {
@@ -142,6 +142,7 @@ bool JudgeProbe(std::string_view AReplies, TCharset& ACharset, std::string& AOth
             AOther += AReplies[i++];
         }
     }
+    if (AAnswers) *AAnswers = found;
     if (found < 2) return false;
     ACharset = columns[1] - columns[0] == 1 ? TCharset::utf8 : TCharset::cp437;
     return true;

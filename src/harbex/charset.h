@@ -54,8 +54,9 @@ TCharset CharsetOfLocale();
 // sent as UTF-8 (two bytes, one column), and a second request. AReplies is what came back; the
 // terminal is UTF-8 when the column moved by one, code page 437 when it moved by two (each byte
 // a glyph). Returns false until both answers are there; AOther receives the bytes that were not
-// part of an answer (keys the caller typed meanwhile).
-bool JudgeProbe(std::string_view AReplies, TCharset& ACharset, std::string& AOther);
+// part of an answer (keys the caller typed meanwhile), AAnswers (when given) how many answers
+// were there.
+bool JudgeProbe(std::string_view AReplies, TCharset& ACharset, std::string& AOther, int* AAnswers = nullptr);
 // What the probe sends: the request, the test character, the request again; and what undoes its
 // traces on a terminal that showed them (back to the line's start, the line cleared).
 extern const std::string PROBE_REQUEST;

@@ -8,6 +8,7 @@
 #include "common/fileio.h"
 #include "common/seams.h"
 #include "harbex/ansi.h"
+#include "harbex/charset.h"
 #include "harbex/console.h"
 #include "harbex/door.h"
 
@@ -47,6 +48,7 @@ void Flush() {
         gScr.CursorDirty = false;
         return;
     }
+    static const bool utf8 = CharsetOfLocale() == TCharset::utf8;  // the sysop's terminal
     std::string out;
     for (int r = 0; r < SCREEN_ROWS; ++r) {
         if (!gScr.Dirty[static_cast<size_t>(r)]) continue;
@@ -57,7 +59,8 @@ void Flush() {
                 out += AnsiSgr(c.Attr);
                 last = c.Attr;
             }
-            out += c.Ch;
+            if (utf8) out += Utf8(Cp437ToUnicode(static_cast<uint8_t>(c.Ch)));
+            else out += c.Ch;
         }
     }
     if (!out.empty() || gScr.CursorDirty) {

@@ -52,6 +52,7 @@ struct TDoorKit {
     TChannel StdChannel;     // standard I/O or the local console, once chosen
     bool StdChosen = false;  // StdChannel was opened (it is not opened again once closed)
     TKeyDecoder Keys{false}; // the caller's bytes on their way to keys
+    TUtf8Writer Utf8Out;     // the caller's output while the terminal is UTF-8
     bool KeysTelnet = false; // Keys was made for the socket channel
     int64_t SequenceMs = 0;  // when the last byte of an unfinished escape sequence came
     bool WarningShown = false;  // a warning stands on the caller's row 25
@@ -100,6 +101,7 @@ void ReceiveKeys() {
     TChannel& channel = Channel();
     const bool telnet = channel.Kind() == TChannelKind::Socket;
     if (gKit.KeysTelnet != telnet) gKit.Keys = TKeyDecoder(telnet), gKit.KeysTelnet = telnet;
+    gKit.Keys.SetUtf8(DoorSession.Charset == TCharset::utf8);
     char buf[1024];
     for (ssize_t n = sizeof buf, round = 0; n == sizeof buf && round < 64; ++round) {  // what is there
         if ((n = channel.Receive(buf, sizeof buf)) <= 0) break;
@@ -160,6 +162,7 @@ void DoorWrite(const std::string& AText) {
         return;
     }
     if (text.empty() || gKit.OutputDead) return;
+    if (DoorSession.Charset == TCharset::utf8 && !DisplayingSixel) text = gKit.Utf8Out.Translate(text);
     if (StdIO)
         Channel().SendAll(text);
     else
@@ -344,6 +347,35 @@ void DoorOpenStdChannel(TChannelKind AKind) {
 void DoorCloseStdChannel() { gKit.StdChannel.Close(false); }
 
 void DoorWatchSocketSends() { CommChannel().Stalled = SendStalled; }
+
+TCharset DoorProbeCharset(int& AAnswerMs) {
+    TChannel& channel = Channel();
+    const bool telnet = channel.Kind() == TChannelKind::Socket;
+    if (gKit.KeysTelnet != telnet) gKit.Keys = TKeyDecoder(telnet), gKit.KeysTelnet = telnet;
+    const int64_t start = common::MonotonicMs();
+    channel.SendAll(PROBE_REQUEST);
+    TCharset charset = TCharset::cp437;
+    std::string replies, other;
+    AAnswerMs = -1;
+    for (int64_t left = PROBE_WAIT_MS; left > 0; left = start + PROBE_WAIT_MS - common::MonotonicMs()) {
+        if (channel.Wait(false, static_cast<int>(left)) == TWaitResult::Signal || HangupSignalled()) break;
+        char buf[256];
+        const ssize_t n = channel.Receive(buf, sizeof buf);
+        if (n < 0) break;  // the caller has gone
+        replies += gKit.Keys.Telnet({buf, static_cast<size_t>(n)});
+        if (JudgeProbe(replies, charset, other)) {
+            AAnswerMs = static_cast<int>(common::MonotonicMs() - start);
+            break;
+        }
+    }
+    int answers = 0;
+    JudgeProbe(replies, charset, other, &answers);
+    channel.SendAll(PROBE_CLEANUP);
+    gKit.Keys.ExpectReports(2 - answers);  // answers that come late are not keys
+    gKit.Keys.SetUtf8(charset == TCharset::utf8);
+    gKit.Keys.FeedText(other);  // what the caller typed meanwhile
+    return charset;
+}
 
 // ---- Default ending hooks -------------------------------------------------------------
 

@@ -15,6 +15,10 @@
 //   for a caller who stopped reading waits the same way: a hang-up signal, the idle limit or
 //   the time limit ends the session from there (a farewell that cannot be sent is dropped).
 // - Keys come from one decoder (keydecoder.h) whatever the channel.
+// - The caller's terminal shows code page 437 or UTF-8 (DoorSession.Charset): for a UTF-8
+//   terminal every byte of text DoorWrite sends is translated to the character code page 437
+//   shows for it, and the caller's UTF-8 comes back as code page 437 keys (charset.h). The
+//   door itself only ever sees code page 437.
 // - Session time stamps (DoorSession.TimeOn, EventsTime, DoorLastKey.Time) are taken with
 //   DoorClockNow(), a date-time that advances with the monotonic clock (common/seams.h);
 //   wall-clock jumps never end or extend a session.
@@ -26,6 +30,7 @@
 
 #include "common/datetime.h"
 #include "harbex/channel.h"
+#include "harbex/charset.h"
 #include "harbex/keydecoder.h"
 #include "harbex/process.h"
 
@@ -65,6 +70,7 @@ struct TDoorSession {
     bool PipeWrite = true;        // DoorWrite interprets pipe codes
     bool VeskWrite = false;       // DoorWrite interprets grave-accent codes
     TDateTime TimeOn = 0;         // start of the session
+    TCharset Charset = TCharset::cp437;  // what the caller's terminal shows
 };
 
 enum TDoorLastKeyType : int32_t { lkNone = 0, lkSysop = 1, lkUser = 2 };
@@ -203,6 +209,13 @@ void DoorCloseStdChannel();
 // Output on the comm channel waits for a caller who stops reading as DoorWrite does: a
 // hang-up signal, the idle limit or the time limit ends the session from there.
 void DoorWatchSocketSends();
+// Asks the caller's terminal which character set it shows (charset.h: a cursor-position
+// request, a test character, a second request) and waits at most PROBE_WAIT_MS for both
+// answers; no answer means code page 437. The probe's traces are erased from the line it was
+// sent on. Keys the caller typed meanwhile are kept. Returns the set judged and how long the
+// answers took (-1: they did not come).
+TCharset DoorProbeCharset(int& AAnswerMs);
+constexpr int PROBE_WAIT_MS = 1000;
 // Back to the state of program start: the records and hooks above, the channel and key
 // decoder, the tracked attribute, the comm channel, the local screen and the process state.
 // The seams (common/seams.h) are reset apart.

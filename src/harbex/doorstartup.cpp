@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <climits>
 
 #include "common/datetime.h"
@@ -45,6 +46,42 @@ void MessageLine(const std::string& AText) { common::WriteFull(common::Seams().M
     Halt(AProblem.empty() ? 0 : 1);
 }
 
+// What a name may hold: letters, code page 437's accented ones included, spaces, and the "?"
+// that stands for a character code page 437 cannot show.
+const std::string& NameCharacters() {
+    static const std::string chars = [] {
+        std::string s = "qwertyuiopasdfghjklzxcvbnmQWERTYUIOPASDFGHJKLZXCVBNM ?\xE1";
+        for (int c = 0x80; c <= 0xA5; ++c)
+            if (c < 0x9B || c > 0x9F) s += static_cast<char>(c);  // not the currency signs
+        return s;
+    }();
+    return chars;
+}
+
+// The caller's character set, before anything is drawn.
+void ChooseCharset(const TDoorCommandLine& ACommandLine) {
+    const std::string& forced = ACommandLine.Charset;
+    if (forced == "utf8" || forced == "utf-8") {
+        DoorSession.Charset = TCharset::utf8;
+    } else if (forced == "cp437") {
+        DoorSession.Charset = TCharset::cp437;
+    } else if (ACommandLine.Local) {
+        DoorSession.Charset = CharsetOfLocale();
+    } else if (DoorDropInfo.Emulation != etASCII) {
+        int ms = 0;
+        DoorSession.Charset = DoorProbeCharset(ms);
+        if (!StdIO)
+            ConsoleWriteLn(std::string("  Caller's terminal: ") +
+                           (DoorSession.Charset == TCharset::utf8 ? "UTF-8" : "code page 437") +
+                           (ms < 0 ? " (no answer within " + std::to_string(PROBE_WAIT_MS) + " ms)"
+                                   : " (answered in " + std::to_string(ms) + " ms)"));
+        return;
+    }
+    if (!StdIO && !ACommandLine.Local)
+        ConsoleWriteLn(std::string("  Caller's terminal: ") +
+                       (DoorSession.Charset == TCharset::utf8 ? "UTF-8" : "code page 437") + " (set by -E)");
+}
+
 // The name of a caller the board did not name, asked like the local login asks the sysop.
 void AskCallerName() {
     DoorTextAttr(pcLightGrey);
@@ -56,7 +93,7 @@ void AskCallerName() {
     std::string name;
     while (name.empty()) {
         DoorWrite("  |0AName or handle |0F:|07 ");
-        name = DoorInput("", "qwertyuiopasdfghjklzxcvbnmQWERTYUIOPASDFGHJKLZXCVBNM ", 0, 40, 40, 31);
+        name = DoorInput("", NameCharacters(), 0, 40, 40, 31);
         name.erase(0, name.find_first_not_of(' '));
         name.erase(name.find_last_not_of(' ') + 1);
     }
@@ -135,6 +172,10 @@ TDoorCommandLine DoorParseCommandLine(const std::vector<std::string>& AParams) {
             cl.Socket = StrToIntDef(value, -1);
             break;
         case 'X': cl.ForceStdIO = true; break;
+        case 'E':
+            cl.Charset = value;
+            for (char& c : cl.Charset) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            break;
         default:
             if (DoorOnCLP) DoorOnCLP(letter, value);
             else if (cl.Unknown.empty()) cl.Unknown = arg;
@@ -165,11 +206,16 @@ void DoorStartup(const std::vector<std::string>& AArgs) {
     if (!cl.Unknown.empty())
         StartupFailure("unknown switch " + cl.Unknown + " (" + DoorProgramFileName() + " -? lists them)",
                        "  Unknown switch: " + cl.Unknown);
+    if (!cl.Charset.empty() && cl.Charset != "utf8" && cl.Charset != "utf-8" && cl.Charset != "cp437" &&
+        cl.Charset != "auto")
+        StartupFailure("unknown character set -E" + cl.Charset + " (utf8, cp437 or auto)",
+                       "  Unknown character set: -E" + cl.Charset);
     // Mode selection: the first rule that applies.
     if (cl.Local) {
         DoorDropInfo.Node = cl.Node;
         StdIO = true;
         DoorOpenStdChannel(TChannelKind::Local);  // raw for the whole session
+        ChooseCharset(cl);
         if (DoorOnLocalLogin) {
             DoorOnLocalLogin();
             DoorClrScr();
@@ -212,8 +258,9 @@ void DoorStartup(const std::vector<std::string>& AArgs) {
         SetExitProc(NewExitProc);
         DoorSession.Events = true;
         DoorSession.EventsTime = 0;
-        DoorClrScr();
     }
+    if (!cl.Local) ChooseCharset(cl);
+    if (!StdIO) DoorClrScr();
     if (!cl.Local && DoorDropInfo.AliasOrRealName.empty()) {
         AskCallerName();
         DoorDropInfo.RealNameOrAlias = DoorDropInfo.AliasOrRealName = DoorDropInfo.Alias;
@@ -260,8 +307,7 @@ void DefaultOnLocalLogin() {
     std::string name;
     do {
         DoorWrite("  |0AName or handle |0F:|07 ");
-        name = DoorInput("SYSOP", "qwertyuiopasdfghjklzxcvbnmQWERTYUIOPASDFGHJKLZXCVBNM ", 0, 40, 40,
-                         31);
+        name = DoorInput("SYSOP", NameCharacters(), 0, 40, 40, 31);
     } while (name.empty());
     DoorDropInfo.RealName = name;
     DoorDropInfo.Alias = name;
@@ -285,6 +331,9 @@ void DefaultOnUsage() {
         "  -Sx          the caller on standard input and output: " + exe + " -N1 -Sx",
         "",
         " Local mode on this terminal, asking for a name: " + exe + " (or " + exe + " -L)",
+        "",
+        "  -E<set>      the caller's character set: utf8, cp437 or auto (the default:",
+        "               the caller's terminal is asked; local mode follows the locale)",
         "  -?           this screen",
         "",
         " Exit code 0 when a session ends, the caller's hang-up and time-out included;",

@@ -17,6 +17,10 @@
 //   to 7, moves the cursor to the bottom-left corner and closes the channel
 //   without disconnecting.
 // - In standard-I/O mode the event pump stays off and no exit procedure is added.
+// - The caller's character set is chosen before anything is drawn: forced by -E, else the
+//   locale's in local mode, else asked of the caller's terminal (DoorProbeCharset; not for
+//   an ASCII caller, whose terminal would show the question). In socket mode the choice shows
+//   on the local console. An -E the kit does not know is a start-up failure (Halt(1)).
 #pragma once
 
 #include <cstdint>
@@ -33,11 +37,13 @@ struct TDoorCommandLine {
     int32_t Node = 0;         // N; 0 when not a number
     int32_t Socket = -99;     // S; -1 when not a number
     std::string Unknown;      // the first switch nobody understood (DoorOnCLP unset)
+    std::string Charset;      // E: "utf8", "cp437" or "auto" (also when empty)
 };
 
 // Parses the arguments (without the program path). Switches start with "-" or "/"
 // and carry their value right after the letter (-N1, /DC:\BBS\DOOR32.SYS); the
-// letter is case-insensitive. L asks for local mode (the default without D, S or ?).
+// letter is case-insensitive. E forces the caller's character set (-Eutf8, -Ecp437; -Eauto
+// asks the terminal, the default for callers; local mode follows the locale). L asks for local mode (the default without D, S or ?).
 // Unknown letters go to DoorOnCLP when it is set; otherwise the first is kept in Unknown.
 TDoorCommandLine DoorParseCommandLine(const std::vector<std::string>& AParams);
 

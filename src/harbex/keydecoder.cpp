@@ -68,11 +68,11 @@ std::string TLineEnds::Feed(std::string_view AIn) {
     return out;
 }
 
-void TKeyDecoder::Feed(std::string_view ABytes) {
-    if (FTelnet) {
-        for (const char c : FFilter.Feed(ABytes)) Byte(c);
+void TKeyDecoder::FeedText(std::string_view AText) {
+    if (FUtf8) {
+        for (const char c : FReader.Translate(AText)) Byte(c);
     } else {
-        for (const char c : ABytes) Byte(c);
+        for (const char c : AText) Byte(c);
     }
 }
 
@@ -117,7 +117,9 @@ void TKeyDecoder::EndSequence(char AFinal) {
     for (size_t i = 2; csi && i < FSeq.size() && FSeq[i] >= '0' && FSeq[i] <= '9'; ++i)
         param = std::min((param < 0 ? 0 : param * 10) + (FSeq[i] - '0'), 10000);  // all past 24 are unknown
     int code = -1;
-    if (FSeq == "\x1b[[") {
+    if (csi && AFinal == 'R' && FReportsDue > 0 && FSeq.find(';') != std::string::npos) {
+        --FReportsDue;  // a late cursor-position report
+    } else if (FSeq == "\x1b[[") {
         if (AFinal >= 'A' && AFinal <= 'E') code = scF1 + (AFinal - 'A');
     } else {
         switch (AFinal) {

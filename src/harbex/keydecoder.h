@@ -3,6 +3,8 @@
 // decodes as if it came in one. Three stages:
 // 1. Telnet (socket channel only): IAC IAC is the data byte 255; commands, negotiations and
 //    sub-negotiations are removed.
+// 1a. UTF-8 (a caller whose terminal is UTF-8): each character becomes the code page 437 byte
+//    that shows it, or "?" (charset.h), so a multi-byte key is one key and never stray bytes.
 // 2. Line ends: CR LF, CR NUL and a lone CR are one Enter (CR, 13); a lone LF is one Enter.
 // 3. Escape sequences: every CSI (ESC [ parameters, intermediates, a final byte 0x40-0x7E) and
 //    SS3 (ESC O and one byte) sequence is consumed whole. The known ones give extended keys
@@ -16,6 +18,8 @@
 #include <deque>
 #include <string>
 #include <string_view>
+
+#include "harbex/charset.h"
 
 namespace harbex {
 
@@ -56,7 +60,16 @@ class TLineEnds {
 class TKeyDecoder {
   public:
     explicit TKeyDecoder(bool ATelnet = false) : FTelnet(ATelnet) {}
-    void Feed(std::string_view ABytes);
+    void Feed(std::string_view ABytes) { FeedText(Telnet(ABytes)); }
+    // The stages one at a time: the telnet stage alone (its data bytes are returned), and the
+    // others on bytes that passed it.
+    std::string Telnet(std::string_view ABytes) { return FTelnet ? FFilter.Feed(ABytes) : std::string(ABytes); }
+    void FeedText(std::string_view AText);
+    // The caller's terminal sends UTF-8 (stage 1a on) or code page 437.
+    void SetUtf8(bool AUtf8) { FUtf8 = AUtf8; }
+    // The next ACount cursor-position reports (ESC [ row ; column R) are answers to requests
+    // whose wait is over: they give no key (xterm's F3 with a modifier has the same form).
+    void ExpectReports(int ACount) { FReportsDue = ACount; }
     // The wait for the rest of an escape sequence is over.
     void Flush();
     bool Pending() const { return !FSeq.empty(); }  // an escape sequence is unfinished
@@ -66,8 +79,10 @@ class TKeyDecoder {
   private:
     void Byte(char AByte);
     void EndSequence(char AFinal);
-    bool FTelnet;
+    bool FTelnet, FUtf8 = false;
+    int FReportsDue = 0;
     TTelnetFilter FFilter;
+    TUtf8Reader FReader;
     bool FAfterCR = false;
     std::string FSeq;  // an escape sequence under way, from its ESC
     std::deque<TKey> FKeys;

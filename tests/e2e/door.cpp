@@ -79,7 +79,7 @@ Door::Door(const Launch& ALaunch)
     std::vector<std::string> env;
     auto replaced = [&](std::string_view AEntry) {
         const std::string_view name = AEntry.substr(0, AEntry.find('=') + 1);
-        if (name == "PINMARCH_NOW=") return true;
+        if (name == "PINMARCH_NOW=" || name == "LANG=" || name == "LC_ALL=" || name == "LC_CTYPE=") return true;
         for (const std::string& e : ALaunch.Env)
             if (e.rfind(name, 0) == 0) return true;
         return false;
@@ -87,6 +87,7 @@ Door::Door(const Launch& ALaunch)
     for (char** e = environ; *e; ++e)
         if (!replaced(*e)) env.emplace_back(*e);
     if (!ALaunch.Now.empty()) env.push_back("PINMARCH_NOW=" + ALaunch.Now);
+    if (ALaunch.Utf8) env.push_back("LANG=C.UTF-8");  // the locale of a UTF-8 console
     env.insert(env.end(), ALaunch.Env.begin(), ALaunch.Env.end());
     std::vector<char*> argv, envp;
     for (auto& a : args) argv.push_back(a.data());

@@ -84,8 +84,8 @@ struct Door : ::testing::Test {
         CommClose(false), DoorReset(), common::ResetSeams();
         for (int* fd : {Msg, Msg + 1, Out, Out + 1, Keys, Keys + 1, Sock, Sock + 1}) if (*fd >= 0) ::close(*fd);
     }
-    int Start(std::vector<std::string> AArgs) {  // DoorStartup with these switches
-        return AArgs.insert(AArgs.begin(), "/opt/bbs/doors/kegora"), HaltCode([&] { DoorStartup(AArgs); });
+    int Start(std::vector<std::string> AArgs) {  // DoorStartup with these switches (no probe but by -Eauto)
+        return AArgs.insert(AArgs.begin(), {"/opt/bbs/doors/kegora", "-Ecp437"}), HaltCode([&] { DoorStartup(AArgs); });
     }
     // A fresh session as a board starts one: node 1 on the socket, or standard I/O on pipes.
     void Session(bool AStdIO = false) {

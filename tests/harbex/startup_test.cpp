@@ -87,7 +87,8 @@ TEST_F(Door, ModesDropFilesAndFailures) {
         const std::string got = code != kReturned ? "exit " + std::to_string(code) + ": " + ReadAll(Msg[0])
             : "io=" + (DoorStdIO() ? "stdio"s : "socket"s) + " node=" + std::to_string(i.Node) + " type=" +
               std::to_string(i.ComType) + " num=" + std::to_string(i.ComNum) + " max=" + std::to_string(i.MaxSeconds) +
-              " names=" + i.RealNameOrAlias + "/" + i.AliasOrRealName;
+              " names=" + i.RealNameOrAlias + "/" + i.AliasOrRealName +
+              (DoorSession.Charset == TCharset::utf8 ? " utf8" : "");
         EXPECT_EQ(got, sub(c[4]));
         EXPECT_EQ(gSleptMs, std::stoi(c[5])) << path;
         const std::string sent = ReadAll(Sock[1]) + ReadAll(Out[0]);
