@@ -3,7 +3,8 @@
 // systemd runs it) start one door per connection, and the real telnet client, typed into on a
 // pseudo-terminal, gives a name and plays through the intro, the menu and a quit game. The client's negotiation and its CR NUL for
 // Enter must not disturb the door: the intro waits for a real key, and every key draws the menu
-// exactly once.
+// exactly once. The first caller's terminal shows code page 437, the second's UTF-8: the door
+// asks and says on its console what it found.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -88,8 +89,11 @@ TEST(TelnetTrial, TheRealTelnetClientPlaysOnEveryServingLine) {
         client.Dir = dir.Path();
         client.Via = Channel::Pty;
         client.Command = {"telnet", "127.0.0.1", std::to_string(port)};
+        client.Utf8 = how == "unit";
         Door caller(client);
         ASSERT_TRUE(caller.WaitForText("Name or handle")) << caller.Describe();  // the board names nobody
+        EXPECT_TRUE(listener.WaitForText(client.Utf8 ? "terminal: UTF-8 (answered" : "terminal: code page 437 (answered"))
+            << listener.Describe();
         caller.Send("Tel Net\r");
         ASSERT_TRUE(caller.WaitForText("...Press any key to continue...")) << caller.Describe();
         caller.Pump(1500);
