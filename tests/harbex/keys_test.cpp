@@ -166,6 +166,7 @@ TEST(LocalTerminal, RawForTheWholeSessionAndGivenBackCleared) {
         EXPECT_TRUE(raw(true) && ::write(master, "Zed\r", 4) == 4) << "raw while the login waits for a name";
         for (int i = 0; i < 500 && seen.find("drawing") == std::string::npos; ++i) seen += ReadAll(master), ::usleep(10'000);
         EXPECT_TRUE(::write(master, "typed", 5) == 5 && raw(true)) << "raw while the door draws";
+        for (int i = 0, n = 0; i < 500 && (::ioctl(tty, FIONREAD, &n), n < 5); ++i) ::usleep(10'000);  // taken in
         ctrlC ? (void)::kill(pid, SIGINT) : (void)!::write(go[1], "g", 1);
         for (int i = 0; i < 500 && ::waitpid(pid, &status, WNOHANG) == 0; ++i) seen += ReadAll(master), ::usleep(10'000);
         if (::kill(pid, SIGKILL) == 0) ::waitpid(pid, &status, 0);
