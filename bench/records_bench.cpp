@@ -24,8 +24,8 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -138,7 +138,8 @@ void CatLog() {
     char cat[] = "cat", log[] = "pmchplay.dat";
     char* argv[] = {cat, log, nullptr};
     pid_t pid = -1;
-    if (posix_spawnp(&pid, "cat", &actions, nullptr, argv, environ) == 0) ::waitpid(pid, nullptr, 0);
+    if (posix_spawnp(&pid, "cat", &actions, nullptr, argv, environ) == 0)
+        ::waitpid(pid, nullptr, 0);
     posix_spawn_file_actions_destroy(&actions);
 }
 
@@ -204,7 +205,8 @@ void RunSize(long ACount) {
     Report("RebuildAllTimeRecords", rebuild, base);
     const TTiming cat = Measure(CatLog);
     Report("  for comparison: cat of the log (a program run)", cat, base);
-    std::printf("  %-50s %9.2fx\n", "  RebuildAllTimeRecords / cat of the log", rebuild.WallMs / cat.WallMs);
+    std::printf("  %-50s %9.2fx\n", "  RebuildAllTimeRecords / cat of the log",
+                rebuild.WallMs / cat.WallMs);
     Report("RecordPlay + UpdateAllTimeRecords", Measure([&] {
                t.RecordPlay(player, day, 199, 10);
                t.UpdateAllTimeRecords(player, day, 199);

@@ -67,13 +67,16 @@ double DisplayOnce(const std::string& APath, std::size_t AExpectBytes) {
 
 void BenchDisplay(const char* ALabel, int ALines, int AWidth) {
     std::string text, line;
-    for (int c = 0; c < AWidth; ++c) line += static_cast<char>('A' + c % 26);
+    for (int c = 0; c < AWidth; ++c)
+        line += static_cast<char>('A' + c % 26);
     line = "\x1b[1;34m" + line;
-    for (int i = 0; i < ALines; ++i) text += line + "\r\n";
+    for (int i = 0; i < ALines; ++i)
+        text += line + "\r\n";
     const std::string path = WriteFile("display.ans", text);
     const std::size_t expect = (line.size() + 2) * static_cast<std::size_t>(ALines) - 2;
     std::vector<double> runs;
-    for (int r = 0; r < 9; ++r) runs.push_back(DisplayOnce(path, expect));
+    for (int r = 0; r < 9; ++r)
+        runs.push_back(DisplayOnce(path, expect));
     const double us = Median(runs);
     std::printf("DoorDisplayFile %-28s %9.1f us  (%.1f MB/s, %.2f us per line)\n", ALabel, us,
                 static_cast<double>(text.size()) / us, us / ALines);
@@ -82,13 +85,15 @@ void BenchDisplay(const char* ALabel, int ALines, int AWidth) {
 
 void BenchDropFile() {
     std::string text;
-    for (int i = 1; i <= 52; ++i) text += (i == 1 ? std::string("COM1:") : std::to_string(i)) + "\r\n";
+    for (int i = 1; i <= 52; ++i)
+        text += (i == 1 ? std::string("COM1:") : std::to_string(i)) + "\r\n";
     const std::string path = WriteFile("DOOR.SYS", text);
     std::vector<double> runs;
     for (int r = 0; r < 9; ++r) {
         const int n = 2000;
         const auto t0 = Clock::now();
-        for (int i = 0; i < n; ++i) ReadDoorSys(path);
+        for (int i = 0; i < n; ++i)
+            ReadDoorSys(path);
         runs.push_back(std::chrono::duration<double, std::micro>(Clock::now() - t0).count() / n);
     }
     std::printf("ReadDoorSys (52 lines)                       %9.2f us per read\n", Median(runs));

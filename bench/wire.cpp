@@ -57,12 +57,16 @@ double IdleCpuMs(int ASeconds) {
     if (child == 0) {
         ::close(sv[1]);
         StartDoor(sv[0]);
-        struct rusage a {}, b {};
+        struct rusage a {
+        }, b{};
         ::getrusage(RUSAGE_SELF, &a);
         const char k = DoorReadKey();
         ::getrusage(RUSAGE_SELF, &b);
-        const double ms = (b.ru_utime.tv_sec - a.ru_utime.tv_sec + b.ru_stime.tv_sec - a.ru_stime.tv_sec) * 1000.0 +
-                          (b.ru_utime.tv_usec - a.ru_utime.tv_usec + b.ru_stime.tv_usec - a.ru_stime.tv_usec) / 1000.0;
+        const double ms =
+            (b.ru_utime.tv_sec - a.ru_utime.tv_sec + b.ru_stime.tv_sec - a.ru_stime.tv_sec) *
+                1000.0 +
+            (b.ru_utime.tv_usec - a.ru_utime.tv_usec + b.ru_stime.tv_usec - a.ru_stime.tv_usec) /
+                1000.0;
         const std::string msg = std::to_string(ms) + "\n";
         ::send(sv[0], msg.data(), msg.size(), 0);
         ::_exit(k == 'q' ? 0 : 1);
@@ -75,12 +79,13 @@ double IdleCpuMs(int ASeconds) {
     std::string reply;
     char buf[64];
     ssize_t n;
-    while ((n = ::recv(sv[1], buf, sizeof buf, 0)) > 0) reply.append(buf, static_cast<size_t>(n));
+    while ((n = ::recv(sv[1], buf, sizeof buf, 0)) > 0)
+        reply.append(buf, static_cast<size_t>(n));
     int status = 0;
     ::waitpid(child, &status, 0);
     ::close(sv[1]);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
-    return std::atof(reply.c_str());  // CPU of the wait alone, measured by the door itself
+    return std::atof(reply.c_str()); // CPU of the wait alone, measured by the door itself
 }
 
 // The floor for comparison: a process that only wakes once a second in poll() on a quiet
@@ -88,7 +93,8 @@ double IdleCpuMs(int ASeconds) {
 double BarePollCpuMs(int ASeconds) {
     int sv[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, sv) != 0) return -1;
-    struct rusage a {}, b {};
+    struct rusage a {
+    }, b{};
     ::getrusage(RUSAGE_SELF, &a);
     for (int i = 0; i < ASeconds; ++i) {
         pollfd p{sv[0], POLLIN, 0};
@@ -97,12 +103,15 @@ double BarePollCpuMs(int ASeconds) {
     ::getrusage(RUSAGE_SELF, &b);
     ::close(sv[0]);
     ::close(sv[1]);
-    return (b.ru_utime.tv_sec - a.ru_utime.tv_sec + b.ru_stime.tv_sec - a.ru_stime.tv_sec) * 1000.0 +
-           (b.ru_utime.tv_usec - a.ru_utime.tv_usec + b.ru_stime.tv_usec - a.ru_stime.tv_usec) / 1000.0;
+    return (b.ru_utime.tv_sec - a.ru_utime.tv_sec + b.ru_stime.tv_sec - a.ru_stime.tv_sec) *
+               1000.0 +
+           (b.ru_utime.tv_usec - a.ru_utime.tv_usec + b.ru_stime.tv_usec - a.ru_stime.tv_usec) /
+               1000.0;
 }
 
 // A placed card as the game draws it: box lines, the rank and the suit, with cursor moves.
-const std::string kCard = "\x1b[11;33f\xda\xc4\xc4\xc4\xbf\x1b[12;33f\xb3 7\x03\xb3\x1b[13;33f\xc0\xc4\xc4\xc4\xd9";
+const std::string kCard =
+    "\x1b[11;33f\xda\xc4\xc4\xc4\xbf\x1b[12;33f\xb3 7\x03\xb3\x1b[13;33f\xc0\xc4\xc4\xc4\xd9";
 
 void RoundTrip(int ACount, bool AUtf8, bool ACard) {
     int sv[2];
@@ -136,15 +145,19 @@ void RoundTrip(int ACount, bool AUtf8, bool ACard) {
             std::printf("round trip: wrong echo at %d\n", i);
             break;
         }
-        us.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
+        us.push_back(
+            std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0)
+                .count());
     }
     ::send(sv[1], "Q", 1, 0);
     ::waitpid(child, nullptr, 0);
     ::close(sv[1]);
     if (us.empty()) return;
     std::sort(us.begin(), us.end());
-    std::printf("key round trip over a socketpair, %s caller, echo %s, %zu keys: median %.1f us, p90 %.1f us, p99 %.1f us, max %.1f us\n",
-                AUtf8 ? "UTF-8" : "CP437", ACard ? "a card" : "the key", us.size(), us[us.size() / 2], us[us.size() * 9 / 10], us[us.size() * 99 / 100], us.back());
+    std::printf("key round trip over a socketpair, %s caller, echo %s, %zu keys: median %.1f us, "
+                "p90 %.1f us, p99 %.1f us, max %.1f us\n",
+                AUtf8 ? "UTF-8" : "CP437", ACard ? "a card" : "the key", us.size(),
+                us[us.size() / 2], us[us.size() * 9 / 10], us[us.size() * 99 / 100], us.back());
 }
 
 // One session start's probe: the door asks, the caller's terminal answers at once (as a
@@ -159,7 +172,9 @@ double ProbeMs(bool AAnswer) {
         const auto t0 = std::chrono::steady_clock::now();
         int answerMs = 0;
         DoorProbeCharset(answerMs);
-        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+        const double ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
+                .count();
         const std::string msg = std::to_string(ms);
         [[maybe_unused]] const ssize_t w = ::write(pv[1], msg.data(), msg.size());
         ::_exit(0);
@@ -168,7 +183,7 @@ double ProbeMs(bool AAnswer) {
     ::close(pv[1]);
     std::string seen;
     char buf[256];
-    for (int asked = 0; asked < 2;) {  // each request answered as soon as it is whole
+    for (int asked = 0; asked < 2;) { // each request answered as soon as it is whole
         const ssize_t n = ::recv(sv[1], buf, sizeof buf, 0);
         if (n <= 0) break;
         seen.append(buf, static_cast<size_t>(n));
@@ -187,10 +202,12 @@ double ProbeMs(bool AAnswer) {
 
 void Probe(int ARuns) {
     std::vector<double> ms;
-    for (int i = 0; i < ARuns; ++i) ms.push_back(ProbeMs(true));
+    for (int i = 0; i < ARuns; ++i)
+        ms.push_back(ProbeMs(true));
     std::sort(ms.begin(), ms.end());
-    std::printf("character-set probe, terminal answering at once, %d starts: median %.2f ms, max %.2f ms\n", ARuns,
-                ms[ms.size() / 2], ms.back());
+    std::printf(
+        "character-set probe, terminal answering at once, %d starts: median %.2f ms, max %.2f ms\n",
+        ARuns, ms[ms.size() / 2], ms.back());
     std::printf("character-set probe, terminal not answering: %.1f ms\n", ProbeMs(false));
 }
 
@@ -199,7 +216,8 @@ void Probe(int ARuns) {
 int main(int argc, char** argv) {
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 60;
     for (const bool card : {false, true})
-        for (const bool utf8 : {false, true}) RoundTrip(20000, utf8, card);
+        for (const bool utf8 : {false, true})
+            RoundTrip(20000, utf8, card);
     Probe(50);
     // The bare loop runs in a child at the same time, so both see the same machine load.
     int pv[2];
@@ -215,8 +233,10 @@ int main(int argc, char** argv) {
     char buf[64] = {};
     [[maybe_unused]] const ssize_t r = ::read(pv[0], buf, sizeof buf - 1);
     ::waitpid(bare, nullptr, 0);
-    std::printf("CPU of a bare once-a-second poll() loop over the same %d s: %.2f ms\n", seconds, std::atof(buf));
-    std::printf("CPU used waiting in DoorReadKey (socket mode, pump on) for %d s: %.2f ms (%.2f ms per minute)\n",
+    std::printf("CPU of a bare once-a-second poll() loop over the same %d s: %.2f ms\n", seconds,
+                std::atof(buf));
+    std::printf("CPU used waiting in DoorReadKey (socket mode, pump on) for %d s: %.2f ms (%.2f ms "
+                "per minute)\n",
                 seconds, cpu, seconds > 0 ? cpu * 60.0 / seconds : 0.0);
     return 0;
 }

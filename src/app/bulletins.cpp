@@ -30,11 +30,17 @@ const std::string SUBTITLE = "=== MONTHLY CHAMPIONS ===";
 const std::string COLUMN_HEADER = "Rank  Player                  Total Score   Days Played";
 const std::string CLOSING = "=== Join the Fun Today! ===";
 
-std::string Margin() { return std::string(LEFT_MARGIN, ' '); }
+std::string Margin() {
+    return std::string(LEFT_MARGIN, ' ');
+}
 
-std::string MonthLine(const std::string& AMonthHeading) { return "Current Month: " + AMonthHeading; }
+std::string MonthLine(const std::string& AMonthHeading) {
+    return "Current Month: " + AMonthHeading;
+}
 
-std::string DashLine() { return std::string(COLUMN_HEADER.size(), '-'); }
+std::string DashLine() {
+    return std::string(COLUMN_HEADER.size(), '-');
+}
 
 std::string PlayerRow(std::size_t AIndex, const records::TPlayerMonthlyTotal& AEntry) {
     return LeftPadInt(static_cast<int32_t>(AIndex + 1), 2) + ".  " +
@@ -50,7 +56,8 @@ void WriteAnsiBar(std::string& AOut, const std::string& AColorSeq) {
     AOut += RESET + Margin() + AColorSeq + std::string(VISIBLE_WIDTH, ' ') + RESET + "\n";
 }
 
-void WriteLnAnsiCentered(std::string& AOut, const std::string& AColorSeq, const std::string& ATextRaw) {
+void WriteLnAnsiCentered(std::string& AOut, const std::string& AColorSeq,
+                         const std::string& ATextRaw) {
     AOut += RESET + Margin() + AColorSeq + CenterRawWidth(ATextRaw, VISIBLE_WIDTH) + RESET + "\n";
 }
 
@@ -67,11 +74,11 @@ void WriteLnAsciiCentered(std::string& AOut, const std::string& ATextRaw) {
     AOut += "\n";
 }
 
-
 } // namespace
 
 EBulletinWriteError::EBulletinWriteError(const std::string& AFileName, int AErrorCode)
-    : std::runtime_error("cannot write the bulletin \"" + AFileName + "\": " + std::strerror(AErrorCode)),
+    : std::runtime_error("cannot write the bulletin \"" + AFileName +
+                         "\": " + std::strerror(AErrorCode)),
       FFileName(AFileName) {}
 
 std::string LeftPadInt(int32_t AValue, int AWidth) {
@@ -149,7 +156,8 @@ std::string BuildAsciiBulletin(const std::string& AMonthHeading,
     WriteLnAsciiCentered(out, COLUMN_HEADER);
     WriteLnAsciiCentered(out, DashLine());
     const std::size_t count = ShowCount(ATotals);
-    for (std::size_t i = 0; i < count; ++i) WriteLnAsciiCentered(out, PlayerRow(i, ATotals[i]));
+    for (std::size_t i = 0; i < count; ++i)
+        WriteLnAsciiCentered(out, PlayerRow(i, ATotals[i]));
     out += "\n";
     WriteLnAsciiCentered(out, CLOSING);
     out += "\n";
@@ -159,7 +167,8 @@ std::string BuildAsciiBulletin(const std::string& AMonthHeading,
 void CreateBulletinFiles() {
     int year = 0, month = 0, day = 0;
     common::DecodeDate(common::Today(), year, month, day);
-    const std::string heading = common::FormatDateTime("MMMM YYYY", common::EncodeDate(year, month, 1));
+    const std::string heading =
+        common::FormatDateTime("MMMM YYYY", common::EncodeDate(year, month, 1));
 
     std::vector<records::TPlayerMonthlyTotal> totals(TOTALS_CAPACITY);
     int32_t count = 0;

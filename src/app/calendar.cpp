@@ -44,7 +44,7 @@ void ShowRefusal(const std::string& AText) {
 } // namespace
 
 void CalendarCellPosition(int AStartDay, int ADay, int& AColumn, int& ARow) {
-    const int cell = AStartDay + ADay - 1;  // 0 = the Sunday of the first week
+    const int cell = AStartDay + ADay - 1; // 0 = the Sunday of the first week
     AColumn = FIRST_COLUMN + 5 * (cell % 7);
     ARow = FIRST_ROW + 2 * (cell / 7);
 }
@@ -54,7 +54,9 @@ int CalendarPromptRow(int AStartDay, int ADaysInMonth) {
     return row <= 17 ? 19 : row + 2;
 }
 
-void SetCalendarPlayProc(TPlayDateProc AProc) { gPlayProc = AProc; }
+void SetCalendarPlayProc(TPlayDateProc AProc) {
+    gPlayProc = AProc;
+}
 
 void ShowCalendar() {
     int year = 0, month = 0, today = 0;

@@ -23,7 +23,8 @@ void DrawRandomCard() {
         x = game::RandomBelow(73) + 3;
         y = game::RandomBelow(20) + 2;
     } while (RandomCardPositionRejected(x, y));
-    static const game::TSuit kSuits[4] = {game::sClubs, game::sDiamonds, game::sHearts, game::sSpades};
+    static const game::TSuit kSuits[4] = {game::sClubs, game::sDiamonds, game::sHearts,
+                                          game::sSpades};
     game::TCard card;
     card.Suit = kSuits[game::RandomBelow(4)];
     card.Rank = static_cast<uint8_t>(game::RandomBelow(13) + 1);

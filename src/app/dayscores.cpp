@@ -19,13 +19,15 @@ namespace {
 
 std::vector<TScoreEntry> ReadDayTable(const std::string& ALogFile, common::TDateTime ADate) {
     std::vector<TScoreEntry> entries;
-    for (const records::TDayPlay& play : records::ReadDayPlays(ALogFile, ADate, DAY_SCORES_CAPACITY))
+    for (const records::TDayPlay& play :
+         records::ReadDayPlays(ALogFile, ADate, DAY_SCORES_CAPACITY))
         if (!play.PlayerName.empty()) entries.push_back({play.PlayerName, play.Score});
     return entries;
 }
 
 // A best-day place on row 6: label, name in 13 columns, score.
-void WriteBestDay(const char* ALabel, uint8_t ALabelAttr, const std::string& AName, int32_t AScore) {
+void WriteBestDay(const char* ALabel, uint8_t ALabelAttr, const std::string& AName,
+                  int32_t AScore) {
     DoorTextAttr(ALabelAttr);
     DoorWrite(ALabel);
     DoorTextAttr(15);
@@ -45,7 +47,8 @@ void DropUnnamedPlaces(std::array<std::string, records::ALL_TIME_PLACES>& ANames
             ANames[kept] = ANames[k], AValues[kept] = AValues[k], AMore[kept] = AMore[k];
             ++kept;
         }
-    for (; kept < ANames.size(); ++kept) AValues[kept] = 0;
+    for (; kept < ANames.size(); ++kept)
+        AValues[kept] = 0;
 }
 
 } // namespace
@@ -76,7 +79,7 @@ void ShowDayScores(common::TDateTime ADate) {
     DoorClrScr();
     DrawBorder(true);
     WriteAt(25, 2, 31,
-       "=== SCORES FOR " + common::FormatDateTime("MMM DD, YYYY", ADate) + " ===        ");
+            "=== SCORES FOR " + common::FormatDateTime("MMM DD, YYYY", ADate) + " ===        ");
     WriteAt(25, 7, 15, "Rank   Player              Score");
     WriteAt(25, 8, 7, Repeat(cp437::Horizontal, 32));
     const std::size_t shown = entries.size() < DAY_SCORES_ROWS ? entries.size() : DAY_SCORES_ROWS;
@@ -96,7 +99,8 @@ void ShowDayScores(common::TDateTime ADate) {
     }
     if (entries.size() > DAY_SCORES_ROWS)
         WriteAt(25, 20, 8,
-           "(" + std::to_string(entries.size() - DAY_SCORES_ROWS) + " more players not shown)");
+                "(" + std::to_string(entries.size() - DAY_SCORES_ROWS) +
+                    " more players not shown)");
     WriteAt(26, 23, 14, "Press any key to continue...");
     DoorReadKey();
 }
@@ -109,7 +113,8 @@ void ShowRecentAndAllTimeChampions() {
 
         DoorClrScr();
         DrawBorder(true);
-        WriteAt(8, 2, 31, "   === ALL-TIME PINMARCH CHAMPIONS ===   ");  // to column 48: the border's title
+        WriteAt(8, 2, 31,
+                "   === ALL-TIME PINMARCH CHAMPIONS ===   "); // to column 48: the border's title
         WriteAt(26, 4, 14, "  Best Single Day Scores");
 
         // Places without a player (or with a game an older door logged without a name) are

@@ -25,19 +25,19 @@ std::array<std::string, 3> DiagonalMiniCardRows(char Rank, char Suit, bool IsRed
 void DrawDiagonalMiniCard(int32_t LocationX, int32_t LocationY, char Rank, char Suit, bool IsRed);
 
 // One procedure per card of the deck.
-#define KEGORA_DECLARE_SUIT(SuitName)                                   \
-    void DrawAceOf##SuitName(int32_t LocationX, int32_t LocationY);     \
-    void Draw2Of##SuitName(int32_t LocationX, int32_t LocationY);       \
-    void Draw3Of##SuitName(int32_t LocationX, int32_t LocationY);       \
-    void Draw4Of##SuitName(int32_t LocationX, int32_t LocationY);       \
-    void Draw5Of##SuitName(int32_t LocationX, int32_t LocationY);       \
-    void Draw6Of##SuitName(int32_t LocationX, int32_t LocationY);       \
-    void Draw7Of##SuitName(int32_t LocationX, int32_t LocationY);       \
-    void Draw8Of##SuitName(int32_t LocationX, int32_t LocationY);       \
-    void Draw9Of##SuitName(int32_t LocationX, int32_t LocationY);       \
-    void Draw10Of##SuitName(int32_t LocationX, int32_t LocationY);      \
-    void DrawJackOf##SuitName(int32_t LocationX, int32_t LocationY);    \
-    void DrawQueenOf##SuitName(int32_t LocationX, int32_t LocationY);   \
+#define KEGORA_DECLARE_SUIT(SuitName)                                                              \
+    void DrawAceOf##SuitName(int32_t LocationX, int32_t LocationY);                                \
+    void Draw2Of##SuitName(int32_t LocationX, int32_t LocationY);                                  \
+    void Draw3Of##SuitName(int32_t LocationX, int32_t LocationY);                                  \
+    void Draw4Of##SuitName(int32_t LocationX, int32_t LocationY);                                  \
+    void Draw5Of##SuitName(int32_t LocationX, int32_t LocationY);                                  \
+    void Draw6Of##SuitName(int32_t LocationX, int32_t LocationY);                                  \
+    void Draw7Of##SuitName(int32_t LocationX, int32_t LocationY);                                  \
+    void Draw8Of##SuitName(int32_t LocationX, int32_t LocationY);                                  \
+    void Draw9Of##SuitName(int32_t LocationX, int32_t LocationY);                                  \
+    void Draw10Of##SuitName(int32_t LocationX, int32_t LocationY);                                 \
+    void DrawJackOf##SuitName(int32_t LocationX, int32_t LocationY);                               \
+    void DrawQueenOf##SuitName(int32_t LocationX, int32_t LocationY);                              \
     void DrawKingOf##SuitName(int32_t LocationX, int32_t LocationY);
 
 KEGORA_DECLARE_SUIT(Clubs)

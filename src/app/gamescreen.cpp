@@ -13,7 +13,9 @@ int32_t CursorPosition = 5;
 
 namespace {
 
-void GotoXY(int32_t AX, int32_t AY) { DoorGotoXY(static_cast<uint8_t>(AX), static_cast<uint8_t>(AY)); }
+void GotoXY(int32_t AX, int32_t AY) {
+    DoorGotoXY(static_cast<uint8_t>(AX), static_cast<uint8_t>(AY));
+}
 
 // The five-character box of an empty pin or a free miss slot, with its label.
 void DrawEmptyBox(int32_t AX, int32_t AY, uint8_t AAttr, char ALabel) {
@@ -23,14 +25,22 @@ void DrawEmptyBox(int32_t AX, int32_t AY, uint8_t AAttr, char ALabel) {
     WriteAt(AX, AY + 2, AAttr, BottomLeft + Repeat(Horizontal, 3) + BottomRight);
 }
 
-game::TFrame CurrentFrameOfGame() { return Game->GetFrame(Game->CurrentFrame()); }
+game::TFrame CurrentFrameOfGame() {
+    return Game->GetFrame(Game->CurrentFrame());
+}
 
-int32_t FrameColumn(int32_t AFrame) { return 20 + 6 * (AFrame - 1); }
+int32_t FrameColumn(int32_t AFrame) {
+    return 20 + 6 * (AFrame - 1);
+}
 
-std::string Num(int32_t AValue) { return std::to_string(AValue); }
+std::string Num(int32_t AValue) {
+    return std::to_string(AValue);
+}
 
 // " " + n, or " -" for 0 (the two-character cells of row 2).
-std::string PinsCell(int32_t APins) { return APins == 0 ? " -" : " " + Num(APins); }
+std::string PinsCell(int32_t APins) {
+    return APins == 0 ? " -" : " " + Num(APins);
+}
 
 std::string TotalCell(int32_t ATotal, bool AFrame10) {
     std::string t = Num(ATotal);
@@ -53,7 +63,8 @@ bool TotalShown(const game::TPinmarch& AGame, int32_t AFrame) {
     const TFrame next = AGame.GetFrame(AFrame + 1);
     switch (f.FrameResult) {
     case frStrike:
-        return AGame.CurrentFrame() > AFrame && (next.FrameResult != frIncomplete || next.Ball1PinsDown >= 1);
+        return AGame.CurrentFrame() > AFrame &&
+               (next.FrameResult != frIncomplete || next.Ball1PinsDown >= 1);
     case frSpare:
         return AGame.CurrentFrame() > AFrame && (next.Ball1PinsDown >= 1 || next.PinsDown >= 1);
     case frOpen:
@@ -130,13 +141,17 @@ TScoreCells ScoreSheetCells(const game::TPinmarch& AGame, int32_t AFrame) {
                 if (AGame.Frame10BonusBalls() > 0) {
                     cells.Ball2 = "   ";
                 } else if (b1 == 10) {
-                    cells.Ball2 = "X" + (b2 == 10 ? std::string("X ") : b2 > 0 ? Num(b2) + " " : std::string("- "));
+                    cells.Ball2 = "X" + (b2 == 10 ? std::string("X ")
+                                         : b2 > 0 ? Num(b2) + " "
+                                                  : std::string("- "));
                 } else if (b1 > 0 && b1 + b2 == 10) {
                     cells.Ball2 = Num(b1) + "/ ";
                 } else if (b1 >= 1) {
                     cells.Ball2 = Num(b1) + (b2 >= 1 ? Num(b2) : std::string("-")) + " ";
                 } else {
-                    cells.Ball2 = b2 == 10 ? std::string("-X ") : b2 > 0 ? "-" + Num(b2) + " " : std::string("-- ");
+                    cells.Ball2 = b2 == 10 ? std::string("-X ")
+                                  : b2 > 0 ? "-" + Num(b2) + " "
+                                           : std::string("-- ");
                 }
                 break;
             case frSpare:
@@ -144,7 +159,9 @@ TScoreCells ScoreSheetCells(const game::TPinmarch& AGame, int32_t AFrame) {
                 if (AGame.Frame10BonusBalls() > 0)
                     cells.Ball2 = "/  ";
                 else
-                    cells.Ball2 = "/" + (b1 == 10 ? std::string("X ") : b1 > 0 ? Num(b1) + " " : std::string("- "));
+                    cells.Ball2 = "/" + (b1 == 10 ? std::string("X ")
+                                         : b1 > 0 ? Num(b1) + " "
+                                                  : std::string("- "));
                 break;
             case frOpen: {
                 const int32_t second = f.Frame10InitialPins - b;
@@ -156,7 +173,8 @@ TScoreCells ScoreSheetCells(const game::TPinmarch& AGame, int32_t AFrame) {
         }
     }
     const bool frame10 = AFrame == 10;
-    cells.Total = TotalShown(AGame, AFrame) ? TotalCell(f.RunningTotal, frame10) : Repeat(' ', frame10 ? 6 : 4);
+    cells.Total = TotalShown(AGame, AFrame) ? TotalCell(f.RunningTotal, frame10)
+                                            : Repeat(' ', frame10 ? 6 : 4);
     return cells;
 }
 
@@ -177,7 +195,7 @@ void DrawBowlingScores() {
             DoorWrite(" ");
         }
         DoorTextAttr(7);
-        DoorWrite(i == 10 ? " " : "  ");  // frame 10 ends at column 80
+        DoorWrite(i == 10 ? " " : "  "); // frame 10 ends at column 80
     }
 
     WriteAt(2, 3, 31, Vertical + std::string(" Running  Tot ") + Vertical);
@@ -227,9 +245,9 @@ void DrawCursor(int32_t APosition, bool AVisible) {
     GetPinCoordinates(APosition, x, y);
     GotoXY(x + 1, y + 1);
     if (AVisible) {
-        DoorTextAttr(143);  // a blinking block
+        DoorTextAttr(143); // a blinking block
         DoorWrite(std::string(1, cp437::FullBlock));
-        DoorTextAttr(7);  // nothing drawn after it blinks
+        DoorTextAttr(7); // nothing drawn after it blinks
     } else if (!CurrentFrameOfGame().Pins[static_cast<size_t>(APosition)].Filled) {
         DoorTextAttr(30);
         DoorWrite(" ");
@@ -250,8 +268,10 @@ void DrawMisses() {
     const game::TFrame frame = CurrentFrameOfGame();
     const bool bonus = Game->CurrentFrame() == 10 && Game->Frame10BonusBalls() > 0;
     WriteAt(65, 7, 15, "Misses:");
-    if (bonus) WriteAt(65, 6, 30, "BONUS ROLL!");
-    else WriteAt(65, 6, 7, Repeat(' ', 11));
+    if (bonus)
+        WriteAt(65, 6, 30, "BONUS ROLL!");
+    else
+        WriteAt(65, 6, 7, Repeat(' ', 11));
     static const int32_t kSlotX[5] = {0, 65, 71, 65, 71};
     static const int32_t kSlotY[5] = {0, 9, 9, 13, 13};
     for (size_t k = 1; k <= 4; ++k) {
@@ -300,6 +320,8 @@ void UpdateCurrentCard() {
     DrawCurrentCard();
 }
 
-void UpdateMisses() { DrawMisses(); }
+void UpdateMisses() {
+    DrawMisses();
+}
 
 } // namespace kegora

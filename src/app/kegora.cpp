@@ -19,7 +19,9 @@
 
 namespace {
 
-bool FileExists(const char* AName) { return ::access(AName, F_OK) == 0; }
+bool FileExists(const char* AName) {
+    return ::access(AName, F_OK) == 0;
+}
 
 void RebuildMissingAllTimeRecords() {
     if (FileExists(records::ALL_TIME_FILE_NAME) || !FileExists(records::PLAY_LOG_FILE_NAME)) return;
@@ -74,7 +76,8 @@ int main(int argc, char** argv) {
     }
     // The caller learns why the door is gone before the board takes them back.
     harbex::DoorTextAttr(7);
-    harbex::DoorWrite("\r\n\r\n  Pinmarch is not available right now (the sysop has been told). Returning...\r\n");
+    harbex::DoorWrite("\r\n\r\n  Pinmarch is not available right now (the sysop has been told). "
+                      "Returning...\r\n");
     harbex::DoorShutdown();
     return 1;
 }

@@ -19,10 +19,12 @@ using namespace harbex;
 
 namespace {
 
-constexpr int32_t YMenu = 12;  // the row above the first menu line
+constexpr int32_t YMenu = 12; // the row above the first menu line
 constexpr int32_t MenuColumn = 24;
 
-void GotoXY(int32_t AX, int32_t AY) { DoorGotoXY(static_cast<uint8_t>(AX), static_cast<uint8_t>(AY)); }
+void GotoXY(int32_t AX, int32_t AY) {
+    DoorGotoXY(static_cast<uint8_t>(AX), static_cast<uint8_t>(AY));
+}
 
 // "[", the key, "]" and the rest of the label in the menu's colours, at the cursor.
 void WriteChoice(char AKey, const std::string& ARest, const std::string& AOpen = "[") {
@@ -101,7 +103,7 @@ void ShowMainMenu() {
         const bool alreadyPlayedToday = tracker.HasPlayedDate(player, common::Today());
         DrawMainMenu(alreadyPlayedToday);
         char choice = DoorReadKey();
-        if (DoorLastKey.Extended) continue;  // special keys of the local keyboard choose nothing
+        if (DoorLastKey.Extended) continue; // special keys of the local keyboard choose nothing
         if (choice >= 'a' && choice <= 'z') choice = static_cast<char>(choice - 'a' + 'A');
         switch (choice) {
         case 'P':
@@ -132,7 +134,7 @@ void ShowMainMenu() {
             done = true;
             break;
         default:
-            break;  // anything else: the menu is drawn again
+            break; // anything else: the menu is drawn again
         }
     }
 }

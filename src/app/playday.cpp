@@ -15,11 +15,15 @@ using namespace harbex;
 
 namespace {
 
-bool gQuit = false;  // the caller ended the game in progress
+bool gQuit = false; // the caller ended the game in progress
 
-void GotoXY(int32_t AX, int32_t AY) { DoorGotoXY(static_cast<uint8_t>(AX), static_cast<uint8_t>(AY)); }
+void GotoXY(int32_t AX, int32_t AY) {
+    DoorGotoXY(static_cast<uint8_t>(AX), static_cast<uint8_t>(AY));
+}
 
-char UpperCase(char AKey) { return (AKey >= 'a' && AKey <= 'z') ? static_cast<char>(AKey - 'a' + 'A') : AKey; }
+char UpperCase(char AKey) {
+    return (AKey >= 'a' && AKey <= 'z') ? static_cast<char>(AKey - 'a' + 'A') : AKey;
+}
 
 void MoveCursorTo(int32_t APosition) {
     DrawCursor(CursorPosition, false);
@@ -151,7 +155,7 @@ void HandlePlayerInput() {
             key = '2';
             break;
         default:
-            return;  // other special keys of the local keyboard mean nothing here
+            return; // other special keys of the local keyboard mean nothing here
         }
     }
     key = UpperCase(key);
@@ -226,7 +230,8 @@ void PlayGameForDate(common::TDateTime ADate) {
     DoorTextBackground(0);
     DoorTextAttr(7);
     DrawGameScreen();
-    while (!Game->GameOver()) HandlePlayerInput();
+    while (!Game->GameOver())
+        HandlePlayerInput();
 
     tracker.RecordPlay(player, ADate, Game->TotalScore(), Game->CurrentFrame());
     tracker.UpdateAllTimeRecords(player, ADate, Game->TotalScore());

@@ -26,13 +26,17 @@ void WriteAt(int32_t AX, int32_t AY, uint8_t AAttr, const std::string& AText) {
     DoorWrite(AText);
 }
 
-std::string ProgramNameAndVersion() { return std::string(GAME_NAME) + " v" + VERSION; }
+std::string ProgramNameAndVersion() {
+    return std::string(GAME_NAME) + " v" + VERSION;
+}
 
 std::string PlayerName() {
     return DoorDropInfo.Alias.empty() ? DoorDropInfo.RealName : DoorDropInfo.Alias;
 }
 
-int32_t Min(int32_t A, int32_t B) { return A < B ? A : B; }
+int32_t Min(int32_t A, int32_t B) {
+    return A < B ? A : B;
+}
 
 void WriteCentered(int32_t Y, uint8_t Attr, const std::string& Text) {
     const int32_t column = (80 - static_cast<int32_t>(Text.size())) / 2;
@@ -65,7 +69,8 @@ void DrawTitleBox() {
     DoorWrite(CentredField("PINMARCH", 38));
     DoorTextAttr(31);
     DoorWrite(std::string(1, DoubleVertical));
-    WriteAt(20, 12, 31, DoubleVertical + CentredField(std::string("v") + VERSION, 38) + DoubleVertical);
+    WriteAt(20, 12, 31,
+            DoubleVertical + CentredField(std::string("v") + VERSION, 38) + DoubleVertical);
     DoorGotoXY(20, 13);
     DoorWrite(DoubleBottomLeft + Repeat(DoubleHorizontal, 38) + DoubleBottomRight);
     WriteAt(25, 15, 14, "...Press any key to continue...");
@@ -79,7 +84,7 @@ void ShowIntroScreen() {
     for (int i = 0; i < 15 && DoorCarrier(); ++i) {
         DrawRandomCard();
         common::SleepMs(100);
-        (void)DoorKeyPressed();  // looks at the input (an end is noticed); a key stays queued
+        (void)DoorKeyPressed(); // looks at the input (an end is noticed); a key stays queued
     }
     int counter = 0;
     // A caller who is gone ends the wait too: the key read below then takes the hang-up path
@@ -129,7 +134,8 @@ void ShowAbout() {
     std::string heading = "=== ABOUT PINMARCH ===";
     heading += Repeat(' ', 54 - static_cast<int>(heading.size()));
     WriteAt(18, 2, 31, heading);
-    WriteAt(5, 5, 14, ProgramNameAndVersion() + " - written by the Pinmarch developers for Linux boards.");
+    WriteAt(5, 5, 14,
+            ProgramNameAndVersion() + " - written by the Pinmarch developers for Linux boards.");
     WriteAt(5, 7, 15, "Pinmarch follows in the footsteps of the card-game doors that");
     WriteAt(5, 8, 15, "callers of the bulletin-board days played between messages,");
     WriteAt(5, 9, 15, "racing each other for the best hand of the day.");

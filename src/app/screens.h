@@ -42,19 +42,19 @@ void ShowAbout();
 
 // ---- Code page 437 bytes used by the screens ----
 namespace cp437 {
-inline constexpr char DoubleTopLeft = '\xC9';      // 201
-inline constexpr char DoubleHorizontal = '\xCD';   // 205
-inline constexpr char DoubleTopRight = '\xBB';     // 187
-inline constexpr char DoubleVertical = '\xBA';     // 186
-inline constexpr char DoubleBottomLeft = '\xC8';   // 200
-inline constexpr char DoubleBottomRight = '\xBC';  // 188
-inline constexpr char TopLeft = '\xDA';            // 218
-inline constexpr char Horizontal = '\xC4';         // 196
-inline constexpr char TopRight = '\xBF';           // 191
-inline constexpr char Vertical = '\xB3';           // 179
-inline constexpr char BottomLeft = '\xC0';         // 192
-inline constexpr char BottomRight = '\xD9';        // 217
-inline constexpr char FullBlock = '\xDB';          // 219
+inline constexpr char DoubleTopLeft = '\xC9';     // 201
+inline constexpr char DoubleHorizontal = '\xCD';  // 205
+inline constexpr char DoubleTopRight = '\xBB';    // 187
+inline constexpr char DoubleVertical = '\xBA';    // 186
+inline constexpr char DoubleBottomLeft = '\xC8';  // 200
+inline constexpr char DoubleBottomRight = '\xBC'; // 188
+inline constexpr char TopLeft = '\xDA';           // 218
+inline constexpr char Horizontal = '\xC4';        // 196
+inline constexpr char TopRight = '\xBF';          // 191
+inline constexpr char Vertical = '\xB3';          // 179
+inline constexpr char BottomLeft = '\xC0';        // 192
+inline constexpr char BottomRight = '\xD9';       // 217
+inline constexpr char FullBlock = '\xDB';         // 219
 inline constexpr char Heart = '\x03';
 inline constexpr char Diamond = '\x04';
 } // namespace cp437
@@ -63,14 +63,15 @@ inline constexpr char Diamond = '\x04';
 void WriteAt(int32_t AX, int32_t AY, uint8_t AAttr, const std::string& AText);
 
 // printf-style formatting of a short screen text (at most 127 bytes).
-template <class... TArgs>
-std::string FormatText(const char* APattern, TArgs... AArgs) {
+template <class... TArgs> std::string FormatText(const char* APattern, TArgs... AArgs) {
     char buffer[128];
     std::snprintf(buffer, sizeof buffer, APattern, AArgs...);
     return buffer;
 }
 
 // A text of ACount copies of AChar.
-inline std::string Repeat(char AChar, int ACount) { return std::string(static_cast<size_t>(ACount > 0 ? ACount : 0), AChar); }
+inline std::string Repeat(char AChar, int ACount) {
+    return std::string(static_cast<size_t>(ACount > 0 ? ACount : 0), AChar);
+}
 
 } // namespace kegora

@@ -106,7 +106,8 @@ void ShowMonthlyChampions() {
     WriteAt(10, 7, 15, "Rank  Player                Total Score  Days Played");
     for (int i = 0; i < 10 && i < count; ++i) {
         const records::TPlayerMonthlyTotal& entry = totals[static_cast<std::size_t>(i)];
-        WriteAt(10, i + 8, IsPlayersName(entry.PlayerName, player) ? 30 : 7, FormatText("%2d.   ", i + 1));
+        WriteAt(10, i + 8, IsPlayersName(entry.PlayerName, player) ? 30 : 7,
+                FormatText("%2d.   ", i + 1));
         DoorWriteLiteral(NameColumn(entry.PlayerName, 20));
         DoorTextAttr(10);
         DoorWrite(FormatText("    %5d         %2d", entry.TotalScore, entry.DaysPlayed));

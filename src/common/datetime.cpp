@@ -15,9 +15,9 @@ namespace common {
 
 namespace {
 
-const char* const kLongMonths[12] = {"January", "February", "March",     "April",
-                                     "May",     "June",     "July",      "August",
-                                     "September", "October", "November", "December"};
+const char* const kLongMonths[12] = {"January",   "February", "March",    "April",
+                                     "May",       "June",     "July",     "August",
+                                     "September", "October",  "November", "December"};
 
 using namespace std::chrono;
 
@@ -44,21 +44,24 @@ int64_t WholeDays(TDateTime ADate) {
     return static_cast<int64_t>(std::trunc(ADate));
 }
 
-
 std::string Pad(int AValue, int AWidth) {
     std::string s = std::to_string(AValue);
-    while (static_cast<int>(s.size()) < AWidth) s.insert(s.begin(), '0');
+    while (static_cast<int>(s.size()) < AWidth)
+        s.insert(s.begin(), '0');
     return s;
 }
 
 } // namespace
 
-bool IsLeapYear(int AYear) { return year{AYear}.is_leap(); }
+bool IsLeapYear(int AYear) {
+    return year{AYear}.is_leap();
+}
 
 int DaysInMonth(int AYear, int AMonth) {
     if (AMonth < 1 || AMonth > 12) return 0;
-    return static_cast<int>(static_cast<unsigned>(
-        year_month_day_last{year{AYear}, month_day_last{month(static_cast<unsigned>(AMonth))}}.day()));
+    return static_cast<int>(static_cast<unsigned>(year_month_day_last{
+        year{AYear}, month_day_last{month(static_cast<unsigned>(
+                         AMonth))}}.day()));
 }
 
 bool IsValidDate(int AYear, int AMonth, int ADay) {
@@ -122,7 +125,9 @@ int DayOf(TDateTime ADate) {
     return d;
 }
 
-TDateTime DateOf(TDateTime ADate) { return std::trunc(ADate); }
+TDateTime DateOf(TDateTime ADate) {
+    return std::trunc(ADate);
+}
 
 int DayOfWeek(TDateTime ADate) {
     return static_cast<int>(weekday{kEpoch + days{WholeDays(ADate)}}.c_encoding()) + 1;
@@ -133,7 +138,9 @@ std::string LongMonthName(int AMonth) {
     return kLongMonths[AMonth - 1];
 }
 
-std::string ShortMonthName(int AMonth) { return LongMonthName(AMonth).substr(0, 3); }
+std::string ShortMonthName(int AMonth) {
+    return LongMonthName(AMonth).substr(0, 3);
+}
 
 std::string FormatDateTime(const std::string& APattern, TDateTime ADate) {
     int y, mo, d, h, mi, s, ms;
@@ -143,8 +150,7 @@ std::string FormatDateTime(const std::string& APattern, TDateTime ADate) {
     size_t i = 0;
     auto run = [&](char c) {
         size_t n = 0;
-        while (i + n < APattern.size() &&
-               (APattern[i + n] | 0x20) == c)
+        while (i + n < APattern.size() && (APattern[i + n] | 0x20) == c)
             ++n;
         return n;
     };
@@ -152,8 +158,8 @@ std::string FormatDateTime(const std::string& APattern, TDateTime ADate) {
         const char c = APattern[i];
         const char lc = static_cast<char>(c | 0x20);
         size_t n = 0;
-        if (c >= 'A' && c <= 'z' && (lc == 'd' || lc == 'm' || lc == 'y' || lc == 'h' ||
-                                     lc == 'n' || lc == 's'))
+        if (c >= 'A' && c <= 'z' &&
+            (lc == 'd' || lc == 'm' || lc == 'y' || lc == 'h' || lc == 'n' || lc == 's'))
             n = run(lc);
         if (n == 0) {
             out += (c == '/') ? '-' : c;
@@ -161,16 +167,29 @@ std::string FormatDateTime(const std::string& APattern, TDateTime ADate) {
             continue;
         }
         switch (lc) {
-        case 'd': out += n >= 2 ? Pad(d, 2) : std::to_string(d); break;
-        case 'm':
-            if (n >= 4) out += LongMonthName(mo);
-            else if (n == 3) out += ShortMonthName(mo);
-            else out += n == 2 ? Pad(mo, 2) : std::to_string(mo);
+        case 'd':
+            out += n >= 2 ? Pad(d, 2) : std::to_string(d);
             break;
-        case 'y': out += n >= 3 ? Pad(y, 4) : Pad(y % 100, 2); break;
-        case 'h': out += n >= 2 ? Pad(h, 2) : std::to_string(h); break;
-        case 'n': out += n >= 2 ? Pad(mi, 2) : std::to_string(mi); break;
-        case 's': out += n >= 2 ? Pad(s, 2) : std::to_string(s); break;
+        case 'm':
+            if (n >= 4)
+                out += LongMonthName(mo);
+            else if (n == 3)
+                out += ShortMonthName(mo);
+            else
+                out += n == 2 ? Pad(mo, 2) : std::to_string(mo);
+            break;
+        case 'y':
+            out += n >= 3 ? Pad(y, 4) : Pad(y % 100, 2);
+            break;
+        case 'h':
+            out += n >= 2 ? Pad(h, 2) : std::to_string(h);
+            break;
+        case 'n':
+            out += n >= 2 ? Pad(mi, 2) : std::to_string(mi);
+            break;
+        case 's':
+            out += n >= 2 ? Pad(s, 2) : std::to_string(s);
+            break;
         }
         i += n;
     }
@@ -187,7 +206,8 @@ bool EnvironmentClock(TDateTime& ANow) {
         const char* env = std::getenv("PINMARCH_NOW");
         int y, mo, d, h, mi, s;
         char tail;
-        if (!env || std::sscanf(env, "%4d-%2d-%2d %2d:%2d:%2d%c", &y, &mo, &d, &h, &mi, &s, &tail) != 6 ||
+        if (!env ||
+            std::sscanf(env, "%4d-%2d-%2d %2d:%2d:%2d%c", &y, &mo, &d, &h, &mi, &s, &tail) != 6 ||
             !IsValidDate(y, mo, d) || h < 0 || h > 23 || mi < 0 || mi > 59 || s < 0 || s > 59)
             return std::nullopt;
         return std::make_pair(EncodeDateTime(y, mo, d, h, mi, s),
@@ -220,7 +240,9 @@ TDateTime Now() {
                           lt.tm_sec > 59 ? 59 : lt.tm_sec, msec);
 }
 
-TDateTime Today() { return DateOf(Now()); }
+TDateTime Today() {
+    return DateOf(Now());
+}
 
 int64_t UnixTimeNow() {
     TDateTime env = 0;
@@ -228,10 +250,9 @@ int64_t UnixTimeNow() {
         const auto ms = std::llround((Seams().Now.value_or(env) - kEpochOffset) * 86400000.0);
         return static_cast<int64_t>(ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000));
     }
-    return static_cast<int64_t>(
-        std::chrono::duration_cast<std::chrono::seconds>(
-            std::chrono::system_clock::now().time_since_epoch())
-            .count());
+    return static_cast<int64_t>(std::chrono::duration_cast<std::chrono::seconds>(
+                                    std::chrono::system_clock::now().time_since_epoch())
+                                    .count());
 }
 
 int64_t MonotonicMs() {
@@ -246,7 +267,9 @@ TSeams& Seams() {
     return seams;
 }
 
-void ResetSeams() { Seams() = TSeams{}; }
+void ResetSeams() {
+    Seams() = TSeams{};
+}
 
 void SleepMs(int AMs) {
     if (Seams().Sleep) {

@@ -23,8 +23,8 @@ struct TSeams {
     // (it may throw); should it return, the process exits anyway.
     void (*Halt)(int ACode) = nullptr;
     // The channel. Wait: called instead of waiting up to AMs milliseconds for the caller's
-    // input or a signal (output always waits for real). StdIn, StdOut: the descriptors of standard-I/O and local mode.
-    // Messages: where the start-up messages and the usage screen go.
+    // input or a signal (output always waits for real). StdIn, StdOut: the descriptors of
+    // standard-I/O and local mode. Messages: where the start-up messages and the usage screen go.
     void (*Wait)(int AMs) = nullptr;
     int StdIn = 0, StdOut = 1, Messages = 1;
     // The local screen image is drawn on this descriptor (-1: nowhere); unset: on standard

@@ -14,21 +14,26 @@ const int32_t AnsiColours[8] = {0, 4, 2, 6, 1, 5, 3, 7};
 namespace {
 const std::string ESC = "\x1b[";
 
-std::string Num(int AValue) { return std::to_string(AValue); }
+std::string Num(int AValue) {
+    return std::to_string(AValue);
+}
 
 } // namespace
 
 std::string AnsiTextColour(uint8_t AColour) {
     const int c = AColour % 16;
-    if (c < 8) return ESC + "0;" + Num(30 + AnsiColours[c]) + "m" + AnsiTextBackground(GetTextAttr() >> 4);
+    if (c < 8)
+        return ESC + "0;" + Num(30 + AnsiColours[c]) + "m" + AnsiTextBackground(GetTextAttr() >> 4);
     return ESC + "1;" + Num(30 + AnsiColours[c - 8]) + "m";
 }
 
-std::string AnsiTextBackground(uint8_t AColour) { return ESC + Num(40 + AnsiColours[AColour % 8]) + "m"; }
+std::string AnsiTextBackground(uint8_t AColour) {
+    return ESC + Num(40 + AnsiColours[AColour % 8]) + "m";
+}
 
 std::string AnsiTextAttr(uint8_t AAttr) {
-    return AnsiTextColour(static_cast<uint8_t>(AAttr & 15)) + AnsiTextBackground(static_cast<uint8_t>(AAttr >> 4)) +
-           (AAttr & 0x80 ? ESC + "5m" : "");
+    return AnsiTextColour(static_cast<uint8_t>(AAttr & 15)) +
+           AnsiTextBackground(static_cast<uint8_t>(AAttr >> 4)) + (AAttr & 0x80 ? ESC + "5m" : "");
 }
 
 std::string AnsiBlink(bool ABlink) {
@@ -39,19 +44,37 @@ std::string AnsiBlink(bool ABlink) {
 }
 
 std::string AnsiSgr(uint8_t AAttr) {
-    return ESC + "0;" + (AAttr & 0x08 ? "1;" : "") + (AAttr & 0x80 ? "5;" : "") + Num(30 + AnsiColours[AAttr & 7]) +
-           ";" + Num(40 + AnsiColours[(AAttr >> 4) & 7]) + "m";
+    return ESC + "0;" + (AAttr & 0x08 ? "1;" : "") + (AAttr & 0x80 ? "5;" : "") +
+           Num(30 + AnsiColours[AAttr & 7]) + ";" + Num(40 + AnsiColours[(AAttr >> 4) & 7]) + "m";
 }
 
-std::string AnsiClrEol() { return ESC + "K"; }
-std::string AnsiClrScr() { return ESC + "2J" + AnsiGotoXY(1, 1); }
-std::string AnsiCursorUp(uint8_t ACount) { return ESC + Num(ACount) + "A"; }
-std::string AnsiCursorDown(uint8_t ACount) { return ESC + Num(ACount) + "B"; }
-std::string AnsiCursorRight(uint8_t ACount) { return ESC + Num(ACount) + "C"; }
-std::string AnsiCursorLeft(uint8_t ACount) { return ESC + Num(ACount) + "D"; }
-std::string AnsiCursorSave() { return ESC + "s"; }
-std::string AnsiCursorRestore() { return ESC + "u"; }
-std::string AnsiGotoXY(uint8_t AX, uint8_t AY) { return ESC + Num(AY) + ";" + Num(AX) + "f"; }
+std::string AnsiClrEol() {
+    return ESC + "K";
+}
+std::string AnsiClrScr() {
+    return ESC + "2J" + AnsiGotoXY(1, 1);
+}
+std::string AnsiCursorUp(uint8_t ACount) {
+    return ESC + Num(ACount) + "A";
+}
+std::string AnsiCursorDown(uint8_t ACount) {
+    return ESC + Num(ACount) + "B";
+}
+std::string AnsiCursorRight(uint8_t ACount) {
+    return ESC + Num(ACount) + "C";
+}
+std::string AnsiCursorLeft(uint8_t ACount) {
+    return ESC + Num(ACount) + "D";
+}
+std::string AnsiCursorSave() {
+    return ESC + "s";
+}
+std::string AnsiCursorRestore() {
+    return ESC + "u";
+}
+std::string AnsiGotoXY(uint8_t AX, uint8_t AY) {
+    return ESC + Num(AY) + ";" + Num(AX) + "f";
+}
 
 std::string AnsiGotoX(uint8_t AX) {
     std::string s = AnsiCursorLeft(255);
@@ -95,19 +118,33 @@ void EndParam() {
 void Rendition(int32_t AParam) {
     const uint8_t tracked = GetTextAttr();
     switch (AParam) {
-    case 0: ConsoleSetAttr(pcLightGrey); break;
-    case 1: ScrHighVideo(); break;
-    case 22: ScrLowVideo(); break;
+    case 0:
+        ConsoleSetAttr(pcLightGrey);
+        break;
+    case 1:
+        ScrHighVideo();
+        break;
+    case 22:
+        ScrLowVideo();
+        break;
     case 5:
-    case 6: SetTextAttr(static_cast<uint8_t>(tracked | 0x80)); break;
-    case 25: SetTextAttr(static_cast<uint8_t>(tracked & 0x7F)); break;
+    case 6:
+        SetTextAttr(static_cast<uint8_t>(tracked | 0x80));
+        break;
+    case 25:
+        SetTextAttr(static_cast<uint8_t>(tracked & 0x7F));
+        break;
     case 7:
-    case 27: SetTextAttr(static_cast<uint8_t>(((tracked & 0x70) >> 4) + ((tracked & 7) << 4))); break;
+    case 27:
+        SetTextAttr(static_cast<uint8_t>(((tracked & 0x70) >> 4) + ((tracked & 7) << 4)));
+        break;
     case 8:
         AnsiAttr = tracked;
         SetTextAttr(0);
         break;
-    case 28: SetTextAttr(AnsiAttr); break;
+    case 28:
+        SetTextAttr(AnsiAttr);
+        break;
     default:
         if (AParam >= 30 && AParam <= 37) {
             int colour = AnsiColours[AParam - 30];
@@ -122,7 +159,9 @@ void Rendition(int32_t AParam) {
 
 } // namespace
 
-void AddAnsiParam(int32_t AValue) { AnsiParams.push_back(AValue); }
+void AddAnsiParam(int32_t AValue) {
+    AnsiParams.push_back(AValue);
+}
 
 void HandleCode(char ACode) {
     if (ACode < 'A' || ACode > 'u') return;
@@ -135,12 +174,24 @@ void HandleCode(char ACode) {
     const int n = p1 < 1 ? 1 : static_cast<int>(std::min<int32_t>(p1, 1000));
     const int x = ScrWhereX(), y = ScrWhereY();
     switch (ACode) {
-    case 'A': ScrGotoXY(x, std::max(y - n, 1)); break;
-    case 'B': ScrGotoXY(x, std::min(y + n, height)); break;
-    case 'C': ScrGotoXY(std::min(x + n, width), y); break;
-    case 'D': ScrGotoXY(std::max(x - n, 1), y); break;
-    case 'E': ScrGotoXY(1, std::min(y + n, height)); break;
-    case 'F': ScrGotoXY(1, std::max(y - n, 1)); break;
+    case 'A':
+        ScrGotoXY(x, std::max(y - n, 1));
+        break;
+    case 'B':
+        ScrGotoXY(x, std::min(y + n, height));
+        break;
+    case 'C':
+        ScrGotoXY(std::min(x + n, width), y);
+        break;
+    case 'D':
+        ScrGotoXY(std::max(x - n, 1), y);
+        break;
+    case 'E':
+        ScrGotoXY(1, std::min(y + n, height));
+        break;
+    case 'F':
+        ScrGotoXY(1, std::max(y - n, 1));
+        break;
     case 'G':
         if (n <= width) ScrGotoXY(n, y);
         break;
@@ -158,10 +209,12 @@ void HandleCode(char ACode) {
         if (p1 == 0) ScrClrEol();
         break;
     case 'L':
-        for (int i = 0; i < std::min(n, height); ++i) ScrInsLine();
+        for (int i = 0; i < std::min(n, height); ++i)
+            ScrInsLine();
         break;
     case 'M':
-        for (int i = 0; i < std::min(n, height); ++i) ScrDelLine();
+        for (int i = 0; i < std::min(n, height); ++i)
+            ScrDelLine();
         break;
     case 'h':
         if (p1 == 25) ScrShowCursor(true);
@@ -169,12 +222,18 @@ void HandleCode(char ACode) {
     case 'l':
         if (p1 == 25) ScrShowCursor(false);
         break;
-    case 's': AnsiXY = static_cast<uint16_t>((x & 0xFF) | ((y & 0xFF) << 8)); break;
-    case 'u': ScrGotoXY(AnsiXY & 0xFF, AnsiXY >> 8); break;
-    case 'm':
-        for (size_t i = 1; i < AnsiParams.size(); ++i) Rendition(AnsiParams[i]);
+    case 's':
+        AnsiXY = static_cast<uint16_t>((x & 0xFF) | ((y & 0xFF) << 8));
         break;
-    default: break;  // S, T, n and the rest: nothing
+    case 'u':
+        ScrGotoXY(AnsiXY & 0xFF, AnsiXY >> 8);
+        break;
+    case 'm':
+        for (size_t i = 1; i < AnsiParams.size(); ++i)
+            Rendition(AnsiParams[i]);
+        break;
+    default:
+        break; // S, T, n and the rest: nothing
     }
 }
 
@@ -198,14 +257,16 @@ void AnsiWrite(const std::string& AText) {
                 AnsiParams.assign(1, 0);
                 AnsiParserState = TAnsiParserState::HaveBracket;
             } else {
-                AnsiParserState = TAnsiParserState::None;  // ESC and c are both dropped
+                AnsiParserState = TAnsiParserState::None; // ESC and c are both dropped
             }
             break;
         case TAnsiParserState::HaveBracket:
             if (c == ' ' || c == '<' || c == '=' || c == '>' || c == '?') break;
             if (c >= '0' && c <= '9') {
-                if (AnsiBuffer.size() < 16) AnsiBuffer += c;  // longer is out of range anyway
-                else AnsiBuffer = "x";                         // marks "not a number"
+                if (AnsiBuffer.size() < 16)
+                    AnsiBuffer += c; // longer is out of range anyway
+                else
+                    AnsiBuffer = "x"; // marks "not a number"
                 break;
             }
             EndParam();
@@ -220,7 +281,9 @@ void AnsiWrite(const std::string& AText) {
     ScrEndUpdate();
 }
 
-void AnsiWriteLn(const std::string& AText) { AnsiWrite(AText + "\r\n"); }
+void AnsiWriteLn(const std::string& AText) {
+    AnsiWrite(AText + "\r\n");
+}
 
 void AnsiResetInterpreter() {
     AnsiParserState = TAnsiParserState::None;

@@ -24,18 +24,17 @@ std::string AnsiBlink(bool ABlink);
 // "5;" when blinking, then "3F;4Bm".
 std::string AnsiSgr(uint8_t AAttr);
 
-std::string AnsiClrEol();                  // "\e[K"
-std::string AnsiClrScr();                  // "\e[2J\e[1;1f"
-std::string AnsiCursorUp(uint8_t ACount);  // "\e[<n>A"
+std::string AnsiClrEol();                 // "\e[K"
+std::string AnsiClrScr();                 // "\e[2J\e[1;1f"
+std::string AnsiCursorUp(uint8_t ACount); // "\e[<n>A"
 std::string AnsiCursorDown(uint8_t ACount);
 std::string AnsiCursorRight(uint8_t ACount);
 std::string AnsiCursorLeft(uint8_t ACount);
-std::string AnsiCursorSave();              // "\e[s"
-std::string AnsiCursorRestore();           // "\e[u"
-std::string AnsiGotoXY(uint8_t AX, uint8_t AY);  // "\e[<y>;<x>f"
-std::string AnsiGotoX(uint8_t AX);         // "\e[255D" then "\e[<x-1>C" when x > 1
-std::string AnsiGotoY(uint8_t AY);         // "\e[255A" then "\e[<y-1>B" when y > 1
-
+std::string AnsiCursorSave();                   // "\e[s"
+std::string AnsiCursorRestore();                // "\e[u"
+std::string AnsiGotoXY(uint8_t AX, uint8_t AY); // "\e[<y>;<x>f"
+std::string AnsiGotoX(uint8_t AX);              // "\e[255D" then "\e[<x-1>C" when x > 1
+std::string AnsiGotoY(uint8_t AY);              // "\e[255A" then "\e[<y-1>B" when y > 1
 
 // ---- ANSI interpreter for the local console ---------------------------------------
 // AnsiWrite shows on the local console (screen image) what an ANSI terminal would show
@@ -45,11 +44,11 @@ std::string AnsiGotoY(uint8_t AY);         // "\e[255A" then "\e[<y-1>B" when y 
 
 enum class TAnsiParserState : int32_t { None = 0, HaveEscape = 1, HaveBracket = 2 };
 
-extern TAnsiParserState AnsiParserState;  // None
-extern std::string AnsiBuffer;            // digits of the parameter being read
-extern std::vector<int32_t> AnsiParams;   // entry 0 a placeholder 0; parameters from 1
-extern uint16_t AnsiXY;                   // saved cursor: column low byte, row high byte
-extern uint8_t AnsiAttr;                  // attribute saved by the conceal code (7)
+extern TAnsiParserState AnsiParserState; // None
+extern std::string AnsiBuffer;           // digits of the parameter being read
+extern std::vector<int32_t> AnsiParams;  // entry 0 a placeholder 0; parameters from 1
+extern uint16_t AnsiXY;                  // saved cursor: column low byte, row high byte
+extern uint8_t AnsiAttr;                 // attribute saved by the conceal code (7)
 
 void AnsiWrite(const std::string& AText);
 void AnsiWriteLn(const std::string& AText);

@@ -23,7 +23,7 @@ namespace {
 struct TTerminal {
     bool Raw = false;
     int Fd = -1, Out = -1;
-    bool Local = false;  // the sysop's console: reset and cleared when given back
+    bool Local = false; // the sysop's console: reset and cleared when given back
     termios Saved{};
     bool AtExit = false;
 } gTerminal;
@@ -38,7 +38,7 @@ void GiveTerminalBack() {
     ::tcsetattr(gTerminal.Fd, TCSANOW, &gTerminal.Saved);
 }
 
-extern "C" void OnQuitKey(int ASig) {  // Ctrl-C or Ctrl-\ on the sysop's keyboard
+extern "C" void OnQuitKey(int ASig) { // Ctrl-C or Ctrl-\ on the sysop's keyboard
     GiveTerminalBack();
     ::signal(ASig, SIG_DFL);
     ::raise(ASig);
@@ -134,7 +134,7 @@ ssize_t TChannel::Receive(char* ABuffer, size_t ASize) {
     }
     if (n > 0) return n;
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return 0;
-    FInputEnded = true;  // the peer closed, the input ended, or it failed
+    FInputEnded = true; // the peer closed, the input ended, or it failed
     return -1;
 }
 

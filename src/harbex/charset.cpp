@@ -7,10 +7,10 @@
 namespace harbex {
 namespace {
 
-constexpr char16_t kLow[32] = {
-    0x0020, 0x263A, 0x263B, 0x2665, 0x2666, 0x2663, 0x2660, 0x2022, 0x25D8, 0x25CB, 0x25D9,
-    0x2642, 0x2640, 0x266A, 0x266B, 0x263C, 0x25BA, 0x25C4, 0x2195, 0x203C, 0x00B6, 0x00A7,
-    0x25AC, 0x21A8, 0x2191, 0x2193, 0x2192, 0x2190, 0x221F, 0x2194, 0x25B2, 0x25BC};
+constexpr char16_t kLow[32] = {0x0020, 0x263A, 0x263B, 0x2665, 0x2666, 0x2663, 0x2660, 0x2022,
+                               0x25D8, 0x25CB, 0x25D9, 0x2642, 0x2640, 0x266A, 0x266B, 0x263C,
+                               0x25BA, 0x25C4, 0x2195, 0x203C, 0x00B6, 0x00A7, 0x25AC, 0x21A8,
+                               0x2191, 0x2193, 0x2192, 0x2190, 0x221F, 0x2194, 0x25B2, 0x25BC};
 constexpr char16_t kHigh[128] = {
     0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7, 0x00EA, 0x00EB, 0x00E8, 0x00EF,
     0x00EE, 0x00EC, 0x00C4, 0x00C5, 0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9,
@@ -26,7 +26,8 @@ constexpr char16_t kHigh[128] = {
 
 // The bytes a terminal acts on instead of showing: NUL, BEL, BS, TAB, LF, CR, ESC.
 bool IsControl(uint8_t AByte) {
-    return AByte == 0 || AByte == 7 || AByte == 8 || AByte == 9 || AByte == 10 || AByte == 13 || AByte == 27;
+    return AByte == 0 || AByte == 7 || AByte == 8 || AByte == 9 || AByte == 10 || AByte == 13 ||
+           AByte == 27;
 }
 
 // One translated byte a character, as UTF-8, for the 256 bytes.
@@ -34,8 +35,9 @@ const std::array<std::string, 256>& Utf8Table() {
     static const std::array<std::string, 256> table = [] {
         std::array<std::string, 256> t;
         for (int b = 0; b < 256; ++b)
-            t[b] = IsControl(static_cast<uint8_t>(b)) ? std::string(1, static_cast<char>(b))
-                                                       : Utf8(Cp437ToUnicode(static_cast<uint8_t>(b)));
+            t[b] = IsControl(static_cast<uint8_t>(b))
+                       ? std::string(1, static_cast<char>(b))
+                       : Utf8(Cp437ToUnicode(static_cast<uint8_t>(b)));
         return t;
     }();
     return table;
@@ -47,13 +49,17 @@ const std::string PROBE_REQUEST = "\r\x1b[6n\xC3\xA9\x1b[6n";
 const std::string PROBE_CLEANUP = "\r\x1b[K";
 
 char32_t Cp437ToUnicode(uint8_t AByte) {
-    return AByte < 32 ? kLow[AByte] : AByte < 127 ? AByte : AByte == 127 ? 0x2302 : kHigh[AByte - 128];
+    return AByte < 32     ? kLow[AByte]
+           : AByte < 127  ? AByte
+           : AByte == 127 ? 0x2302
+                          : kHigh[AByte - 128];
 }
 
 uint8_t UnicodeToCp437(char32_t ACodePoint) {
     static const std::map<char32_t, uint8_t> reverse = [] {
         std::map<char32_t, uint8_t> m;
-        for (int b = 255; b >= 1; --b) m[Cp437ToUnicode(static_cast<uint8_t>(b))] = static_cast<uint8_t>(b);
+        for (int b = 255; b >= 1; --b)
+            m[Cp437ToUnicode(static_cast<uint8_t>(b))] = static_cast<uint8_t>(b);
         return m;
     }();
     if (ACodePoint < 128) return static_cast<uint8_t>(ACodePoint);
@@ -63,7 +69,8 @@ uint8_t UnicodeToCp437(char32_t ACodePoint) {
 
 std::string Utf8(char32_t C) {
     if (C < 0x80) return std::string(1, static_cast<char>(C));
-    if (C < 0x800) return {static_cast<char>(0xC0 | (C >> 6)), static_cast<char>(0x80 | (C & 0x3F))};
+    if (C < 0x800)
+        return {static_cast<char>(0xC0 | (C >> 6)), static_cast<char>(0x80 | (C & 0x3F))};
     if (C < 0x10000)
         return {static_cast<char>(0xE0 | (C >> 12)), static_cast<char>(0x80 | ((C >> 6) & 0x3F)),
                 static_cast<char>(0x80 | (C & 0x3F))};
@@ -82,9 +89,11 @@ std::string TUtf8Writer::Translate(std::string_view AText) {
             out += table[b];
             continue;
         }
-        out += c;  // inside an escape sequence
-        if (FState == sEscape) FState = b == '[' ? sCsi : sText;
-        else if (b >= 0x40 && b <= 0x7E) FState = sText;
+        out += c; // inside an escape sequence
+        if (FState == sEscape)
+            FState = b == '[' ? sCsi : sText;
+        else if (b >= 0x40 && b <= 0x7E)
+            FState = sText;
     }
     return out;
 }
@@ -98,12 +107,17 @@ std::string TUtf8Reader::Translate(std::string_view ABytes) {
             if (--FNeed == 0) out += static_cast<char>(UnicodeToCp437(FCode));
             continue;
         }
-        if (FNeed > 0) out += '?', FNeed = 0;  // a character cut short
-        if (b < 0x80) out += c;
-        else if (b >= 0xC2 && b <= 0xDF) FCode = b & 0x1F, FNeed = 1;
-        else if (b >= 0xE0 && b <= 0xEF) FCode = b & 0x0F, FNeed = 2;
-        else if (b >= 0xF0 && b <= 0xF4) FCode = b & 0x07, FNeed = 3;
-        else out += '?';
+        if (FNeed > 0) out += '?', FNeed = 0; // a character cut short
+        if (b < 0x80)
+            out += c;
+        else if (b >= 0xC2 && b <= 0xDF)
+            FCode = b & 0x1F, FNeed = 1;
+        else if (b >= 0xE0 && b <= 0xEF)
+            FCode = b & 0x0F, FNeed = 2;
+        else if (b >= 0xF0 && b <= 0xF4)
+            FCode = b & 0x07, FNeed = 3;
+        else
+            out += '?';
     }
     return out;
 }
@@ -113,9 +127,11 @@ TCharset CharsetOfLocale() {
         const char* value = std::getenv(name);
         if (!value || !*value) continue;
         std::string v(value);
-        for (char& c : v) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
-        return v.find("UTF-8") != std::string::npos || v.find("UTF8") != std::string::npos ? TCharset::utf8
-                                                                                          : TCharset::cp437;
+        for (char& c : v)
+            c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+        return v.find("UTF-8") != std::string::npos || v.find("UTF8") != std::string::npos
+                   ? TCharset::utf8
+                   : TCharset::cp437;
     }
     return TCharset::cp437;
 }
@@ -131,9 +147,12 @@ bool JudgeProbe(std::string_view AReplies, TCharset& ACharset, std::string& AOth
         if (AReplies.substr(i, 2) == "\x1b[")
             for (; j < AReplies.size(); ++j) {
                 const char c = AReplies[j];
-                if (c >= '0' && c <= '9' && *field < 10000) *field = *field * 10 + (c - '0'), digits = true;
-                else if (c == ';' && !semicolon) semicolon = true, field = &col;
-                else break;
+                if (c >= '0' && c <= '9' && *field < 10000)
+                    *field = *field * 10 + (c - '0'), digits = true;
+                else if (c == ';' && !semicolon)
+                    semicolon = true, field = &col;
+                else
+                    break;
             }
         if (digits && semicolon && j < AReplies.size() && AReplies[j] == 'R' && found < 2) {
             columns[found++] = col;

@@ -39,7 +39,7 @@ class TUtf8Writer {
 class TUtf8Reader {
   public:
     std::string Translate(std::string_view ABytes);
-    bool Pending() const { return FNeed > 0; }  // part of a character is held
+    bool Pending() const { return FNeed > 0; } // part of a character is held
 
   private:
     char32_t FCode = 0;
@@ -56,7 +56,8 @@ TCharset CharsetOfLocale();
 // a glyph). Returns false until both answers are there; AOther receives the bytes that were not
 // part of an answer (keys the caller typed meanwhile), AAnswers (when given) how many answers
 // were there.
-bool JudgeProbe(std::string_view AReplies, TCharset& ACharset, std::string& AOther, int* AAnswers = nullptr);
+bool JudgeProbe(std::string_view AReplies, TCharset& ACharset, std::string& AOther,
+                int* AAnswers = nullptr);
 // What the probe sends: the request, the test character, the request again; and what undoes its
 // traces on a terminal that showed them (back to the line's start, the line cleared).
 extern const std::string PROBE_REQUEST;

@@ -11,21 +11,30 @@ namespace {
 
 uint8_t gAttr = 7;
 
-bool StdoutIsTerminal() { return ::isatty(1) == 1; }
+bool StdoutIsTerminal() {
+    return ::isatty(1) == 1;
+}
 
 } // namespace
 
-uint8_t ConsoleGetAttr() { return gAttr; }
+uint8_t ConsoleGetAttr() {
+    return gAttr;
+}
 
-void ConsoleSetAttr(uint8_t AAttr) { gAttr = AAttr; }
+void ConsoleSetAttr(uint8_t AAttr) {
+    gAttr = AAttr;
+}
 
-void ConsoleReset() { gAttr = 7; }
+void ConsoleReset() {
+    gAttr = 7;
+}
 
 // The screen image always follows; standard output gets the text directly unless the
 // image is already being drawn there.
 void ConsoleClrScr() {
     ScrClrScr();
-    if (!ScrMirrorActive() && StdoutIsTerminal()) common::WriteFull(1, AnsiSgr(gAttr) + "\x1b[2J\x1b[1;1H");
+    if (!ScrMirrorActive() && StdoutIsTerminal())
+        common::WriteFull(1, AnsiSgr(gAttr) + "\x1b[2J\x1b[1;1H");
 }
 
 void ConsoleWrite(const std::string& AText) {
@@ -34,6 +43,8 @@ void ConsoleWrite(const std::string& AText) {
     common::WriteFull(1, StdoutIsTerminal() ? AnsiSgr(gAttr) + AText : AText);
 }
 
-void ConsoleWriteLn(const std::string& AText) { ConsoleWrite(AText + "\r\n"); }
+void ConsoleWriteLn(const std::string& AText) {
+    ConsoleWrite(AText + "\r\n");
+}
 
 } // namespace harbex

@@ -24,7 +24,7 @@ struct TCell {
 struct TScreen {
     std::array<std::array<TCell, SCREEN_COLS>, SCREEN_ROWS> Cells{};
     TScreenWindow Win;
-    int Col = 1, Row = 1;  // absolute cursor
+    int Col = 1, Row = 1; // absolute cursor
     bool CursorVisible = true;
     std::array<bool, SCREEN_ROWS> Dirty{};
     bool CursorDirty = false;
@@ -34,7 +34,7 @@ TScreen gScr;
 
 int MirrorFd() {
     if (common::Seams().LocalScreen) return *common::Seams().LocalScreen;
-    if (StdIO) return -1;  // standard output is the caller's channel
+    if (StdIO) return -1; // standard output is the caller's channel
     static const int tty = ::isatty(1) == 1 ? 1 : -1;
     return tty;
 }
@@ -48,7 +48,7 @@ void Flush() {
         gScr.CursorDirty = false;
         return;
     }
-    static const bool utf8 = CharsetOfLocale() == TCharset::utf8;  // the sysop's terminal
+    static const bool utf8 = CharsetOfLocale() == TCharset::utf8; // the sysop's terminal
     std::string out;
     for (int r = 0; r < SCREEN_ROWS; ++r) {
         if (!gScr.Dirty[static_cast<size_t>(r)]) continue;
@@ -59,8 +59,10 @@ void Flush() {
                 out += AnsiSgr(c.Attr);
                 last = c.Attr;
             }
-            if (utf8) out += Utf8(Cp437ToUnicode(static_cast<uint8_t>(c.Ch)));
-            else out += c.Ch;
+            if (utf8)
+                out += Utf8(Cp437ToUnicode(static_cast<uint8_t>(c.Ch)));
+            else
+                out += c.Ch;
         }
     }
     if (!out.empty() || gScr.CursorDirty) {
@@ -72,12 +74,15 @@ void Flush() {
     gScr.CursorDirty = false;
 }
 
-TCell& At(int AX, int AY) { return gScr.Cells[static_cast<size_t>(AY - 1)][static_cast<size_t>(AX - 1)]; }
+TCell& At(int AX, int AY) {
+    return gScr.Cells[static_cast<size_t>(AY - 1)][static_cast<size_t>(AX - 1)];
+}
 
 void ClearRect(int ALeft, int ATop, int ARight, int ABottom) {
     const uint8_t a = ConsoleGetAttr();
     for (int y = ATop; y <= ABottom; ++y) {
-        for (int x = ALeft; x <= ARight; ++x) At(x, y) = TCell{' ', a};
+        for (int x = ALeft; x <= ARight; ++x)
+            At(x, y) = TCell{' ', a};
         gScr.Dirty[static_cast<size_t>(y - 1)] = true;
     }
 }
@@ -85,7 +90,8 @@ void ClearRect(int ALeft, int ATop, int ARight, int ABottom) {
 // Rows ATop..ABottom of the window move up by one; the bottom row is cleared.
 void ScrollUp(int ATop, int ABottom) {
     for (int y = ATop; y < ABottom; ++y) {
-        for (int x = gScr.Win.Left; x <= gScr.Win.Right; ++x) At(x, y) = At(x, y + 1);
+        for (int x = gScr.Win.Left; x <= gScr.Win.Right; ++x)
+            At(x, y) = At(x, y + 1);
         gScr.Dirty[static_cast<size_t>(y - 1)] = true;
     }
     ClearRect(gScr.Win.Left, ABottom, gScr.Win.Right, ABottom);
@@ -93,7 +99,8 @@ void ScrollUp(int ATop, int ABottom) {
 
 void ScrollDown(int ATop, int ABottom) {
     for (int y = ABottom; y > ATop; --y) {
-        for (int x = gScr.Win.Left; x <= gScr.Win.Right; ++x) At(x, y) = At(x, y - 1);
+        for (int x = gScr.Win.Left; x <= gScr.Win.Right; ++x)
+            At(x, y) = At(x, y - 1);
         gScr.Dirty[static_cast<size_t>(y - 1)] = true;
     }
     ClearRect(gScr.Win.Left, ATop, gScr.Win.Right, ATop);
@@ -106,23 +113,35 @@ void LineFeed() {
         ScrollUp(gScr.Win.Top, gScr.Win.Bottom);
 }
 
-bool OnScreen(int AX, int AY) { return AX >= 1 && AX <= SCREEN_COLS && AY >= 1 && AY <= SCREEN_ROWS; }
+bool OnScreen(int AX, int AY) {
+    return AX >= 1 && AX <= SCREEN_COLS && AY >= 1 && AY <= SCREEN_ROWS;
+}
 
 } // namespace
 
-int ScrWhereX() { return gScr.Col - gScr.Win.Left + 1; }
-int ScrWhereY() { return gScr.Row - gScr.Win.Top + 1; }
+int ScrWhereX() {
+    return gScr.Col - gScr.Win.Left + 1;
+}
+int ScrWhereY() {
+    return gScr.Row - gScr.Win.Top + 1;
+}
 
 void ScrGotoXY(int AX, int AY) {
-    if (AX < 1 || AY < 1 || AX > gScr.Win.Right - gScr.Win.Left + 1 || AY > gScr.Win.Bottom - gScr.Win.Top + 1) return;
+    if (AX < 1 || AY < 1 || AX > gScr.Win.Right - gScr.Win.Left + 1 ||
+        AY > gScr.Win.Bottom - gScr.Win.Top + 1)
+        return;
     gScr.Col = gScr.Win.Left + AX - 1;
     gScr.Row = gScr.Win.Top + AY - 1;
     gScr.CursorDirty = true;
     Flush();
 }
 
-int ScrCursorCol() { return gScr.Col; }
-int ScrCursorRow() { return gScr.Row; }
+int ScrCursorCol() {
+    return gScr.Col;
+}
+int ScrCursorRow() {
+    return gScr.Row;
+}
 
 void ScrSetCursorAbs(int ACol, int ARow) {
     gScr.Col = std::clamp(ACol, 1, SCREEN_COLS);
@@ -131,10 +150,13 @@ void ScrSetCursorAbs(int ACol, int ARow) {
     Flush();
 }
 
-TScreenWindow ScrGetWindow() { return gScr.Win; }
+TScreenWindow ScrGetWindow() {
+    return gScr.Win;
+}
 
 void ScrWindow(int ALeft, int ATop, int ARight, int ABottom) {
-    if (ALeft < 1 || ATop < 1 || ARight > SCREEN_COLS || ABottom > SCREEN_ROWS || ALeft > ARight || ATop > ABottom)
+    if (ALeft < 1 || ATop < 1 || ARight > SCREEN_COLS || ABottom > SCREEN_ROWS || ALeft > ARight ||
+        ATop > ABottom)
         return;
     gScr.Win = TScreenWindow{ALeft, ATop, ARight, ABottom};
     gScr.Col = ALeft;
@@ -170,12 +192,17 @@ void ScrWrite(const std::string& AText) {
     const uint8_t a = ConsoleGetAttr();
     for (const char c : AText) {
         switch (c) {
-        case '\r': gScr.Col = gScr.Win.Left; break;
-        case '\n': LineFeed(); break;
+        case '\r':
+            gScr.Col = gScr.Win.Left;
+            break;
+        case '\n':
+            LineFeed();
+            break;
         case '\b':
             if (gScr.Col > gScr.Win.Left) --gScr.Col;
             break;
-        case '\a': break;
+        case '\a':
+            break;
         default:
             At(gScr.Col, gScr.Row) = TCell{c, a};
             gScr.Dirty[static_cast<size_t>(gScr.Row - 1)] = true;
@@ -191,9 +218,13 @@ void ScrWrite(const std::string& AText) {
     Flush();
 }
 
-char ScrGetChar(int AX, int AY) { return OnScreen(AX, AY) ? At(AX, AY).Ch : ' '; }
+char ScrGetChar(int AX, int AY) {
+    return OnScreen(AX, AY) ? At(AX, AY).Ch : ' ';
+}
 
-uint8_t ScrGetAttr(int AX, int AY) { return OnScreen(AX, AY) ? At(AX, AY).Attr : 7; }
+uint8_t ScrGetAttr(int AX, int AY) {
+    return OnScreen(AX, AY) ? At(AX, AY).Attr : 7;
+}
 
 void ScrPutCell(int AX, int AY, char ACh, uint8_t AAttr) {
     if (!OnScreen(AX, AY)) return;
@@ -208,12 +239,20 @@ void ScrShowCursor(bool AShow) {
     Flush();
 }
 
-bool ScrCursorVisible() { return gScr.CursorVisible; }
+bool ScrCursorVisible() {
+    return gScr.CursorVisible;
+}
 
-void ScrHighVideo() { ConsoleSetAttr(static_cast<uint8_t>(ConsoleGetAttr() | 0x08)); }
-void ScrLowVideo() { ConsoleSetAttr(static_cast<uint8_t>(ConsoleGetAttr() & ~0x08)); }
+void ScrHighVideo() {
+    ConsoleSetAttr(static_cast<uint8_t>(ConsoleGetAttr() | 0x08));
+}
+void ScrLowVideo() {
+    ConsoleSetAttr(static_cast<uint8_t>(ConsoleGetAttr() & ~0x08));
+}
 
-void ScrBeginUpdate() { ++gScr.UpdateDepth; }
+void ScrBeginUpdate() {
+    ++gScr.UpdateDepth;
+}
 
 void ScrEndUpdate() {
     if (gScr.UpdateDepth > 0 && --gScr.UpdateDepth == 0) Flush();
@@ -226,6 +265,8 @@ void ScrReset() {
     Flush();
 }
 
-bool ScrMirrorActive() { return MirrorFd() >= 0; }
+bool ScrMirrorActive() {
+    return MirrorFd() >= 0;
+}
 
 } // namespace harbex

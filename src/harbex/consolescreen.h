@@ -29,17 +29,17 @@ void ScrGotoXY(int AX, int AY);
 // Cursor on the whole screen (1-based).
 int ScrCursorCol();
 int ScrCursorRow();
-void ScrSetCursorAbs(int ACol, int ARow);  // clamped to the screen
+void ScrSetCursorAbs(int ACol, int ARow); // clamped to the screen
 
 TScreenWindow ScrGetWindow();
 // Sets the window (ignored unless 1 <= left <= right <= 80 and 1 <= top <= bottom <= 25)
 // and homes the cursor in it.
 void ScrWindow(int ALeft, int ATop, int ARight, int ABottom);
 
-void ScrClrScr();   // clears the window in the console attribute, cursor home
-void ScrClrEol();   // cursor to the window's right edge
-void ScrInsLine();  // blank line at the cursor row, rows below move down
-void ScrDelLine();  // cursor row removed, rows below move up
+void ScrClrScr();  // clears the window in the console attribute, cursor home
+void ScrClrEol();  // cursor to the window's right edge
+void ScrInsLine(); // blank line at the cursor row, rows below move down
+void ScrDelLine(); // cursor row removed, rows below move up
 // Writes at the cursor: CR to column 1, LF one row down, BS one column left, BEL nothing,
 // every other byte a glyph; wraps at the window's right edge, scrolls at its bottom.
 void ScrWrite(const std::string& AText);

@@ -8,7 +8,9 @@ namespace {
 uint8_t FTextAttr = 7;
 } // namespace
 
-uint8_t GetTextAttr() { return FTextAttr; }
+uint8_t GetTextAttr() {
+    return FTextAttr;
+}
 
 void SetTextAttr(uint8_t AAttr) {
     FTextAttr = AAttr;

@@ -9,11 +9,27 @@ namespace harbex {
 
 // The PC colours: foreground 0-15, background 0-7 (bits 4-6 of an attribute).
 enum TPcColour : uint8_t {
-    pcBlack, pcBlue, pcGreen, pcCyan, pcRed, pcMagenta, pcBrown, pcLightGrey,
-    pcDarkGrey, pcLightBlue, pcLightGreen, pcLightCyan, pcLightRed, pcLightMagenta, pcYellow, pcWhite,
+    pcBlack,
+    pcBlue,
+    pcGreen,
+    pcCyan,
+    pcRed,
+    pcMagenta,
+    pcBrown,
+    pcLightGrey,
+    pcDarkGrey,
+    pcLightBlue,
+    pcLightGreen,
+    pcLightCyan,
+    pcLightRed,
+    pcLightMagenta,
+    pcYellow,
+    pcWhite,
 };
 // The attribute of a foreground on a background.
-constexpr uint8_t PcAttr(uint8_t AFore, uint8_t ABack = pcBlack) { return static_cast<uint8_t>(AFore | ABack << 4); }
+constexpr uint8_t PcAttr(uint8_t AFore, uint8_t ABack = pcBlack) {
+    return static_cast<uint8_t>(AFore | ABack << 4);
+}
 
 // The tracked attribute (7 at program start).
 uint8_t GetTextAttr();

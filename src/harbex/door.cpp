@@ -7,14 +7,14 @@
 
 #include <utility>
 
+#include "common/seams.h"
 #include "harbex/ansi.h"
 #include "harbex/comm.h"
 #include "harbex/console.h"
 #include "harbex/consolescreen.h"
+#include "harbex/crt2.h"
 #include "harbex/doorstartup.h"
 #include "harbex/keydecoder.h"
-#include "common/seams.h"
-#include "harbex/crt2.h"
 #include "harbex/stringutils.h"
 
 namespace harbex {
@@ -49,22 +49,24 @@ constexpr double kMsPerDay = 86400000.0;
 
 // The kit's own state besides the public records above.
 struct TDoorKit {
-    TChannel StdChannel;     // standard I/O or the local console, once chosen
-    bool StdChosen = false;  // StdChannel was opened (it is not opened again once closed)
-    TKeyDecoder Keys{false}; // the caller's bytes on their way to keys
-    TUtf8Writer Utf8Out;     // the caller's output while the terminal is UTF-8
-    bool KeysTelnet = false; // Keys was made for the socket channel
-    int64_t SequenceMs = 0;  // when the last byte of an unfinished escape sequence came
-    bool WarningShown = false;  // a warning stands on the caller's row 25
-    bool Ending = false;     // a farewell is under way: output that cannot go at once is dropped
-    bool OutputDead = false; // a hang-up came while output waited: nothing more is sent
+    TChannel StdChannel;       // standard I/O or the local console, once chosen
+    bool StdChosen = false;    // StdChannel was opened (it is not opened again once closed)
+    TKeyDecoder Keys{false};   // the caller's bytes on their way to keys
+    TUtf8Writer Utf8Out;       // the caller's output while the terminal is UTF-8
+    bool KeysTelnet = false;   // Keys was made for the socket channel
+    int64_t SequenceMs = 0;    // when the last byte of an unfinished escape sequence came
+    bool WarningShown = false; // a warning stands on the caller's row 25
+    bool Ending = false;       // a farewell is under way: output that cannot go at once is dropped
+    bool OutputDead = false;   // a hang-up came while output waited: nothing more is sent
     bool ClockAnchored = false;
     TDateTime AnchorWall = 0;
     int64_t AnchorMono = 0;
 };
 TDoorKit gKit;
 
-int64_t MsBetween(TDateTime A, TDateTime B) { return std::llround(std::fabs(A - B) * kMsPerDay); }
+int64_t MsBetween(TDateTime A, TDateTime B) {
+    return std::llround(std::fabs(A - B) * kMsPerDay);
+}
 
 // The channel of this session: the comm channel in socket mode, else standard I/O.
 TChannel& Channel() {
@@ -84,7 +86,8 @@ bool SendStalled(bool) {
         return false;
     }
     if (!DoorSession.Events) return true;
-    if (DoorSession.DoIdleCheck && DoorSecondsIdle() > DoorSession.MaxIdle && DoorOnTimeOut) DoorOnTimeOut();
+    if (DoorSession.DoIdleCheck && DoorSecondsIdle() > DoorSession.MaxIdle && DoorOnTimeOut)
+        DoorOnTimeOut();
     if (DoorSecondsLeft() < 1 && DoorOnTimeUp) DoorOnTimeUp();
     return true;
 }
@@ -103,18 +106,22 @@ void ReceiveKeys() {
     if (gKit.KeysTelnet != telnet) gKit.Keys = TKeyDecoder(telnet), gKit.KeysTelnet = telnet;
     gKit.Keys.SetUtf8(DoorSession.Charset == TCharset::utf8);
     char buf[1024];
-    for (ssize_t n = sizeof buf, round = 0; n == sizeof buf && round < 64; ++round) {  // what is there
+    for (ssize_t n = sizeof buf, round = 0; n == sizeof buf && round < 64;
+         ++round) { // what is there
         if ((n = channel.Receive(buf, sizeof buf)) <= 0) break;
         gKit.Keys.Feed({buf, static_cast<size_t>(n)});
         gKit.SequenceMs = common::MonotonicMs();
     }
-    if (gKit.Keys.Pending() && (channel.InputEnded() || common::MonotonicMs() - gKit.SequenceMs >= kEscapeWaitMs))
-        gKit.Keys.Flush();  // no more bytes can come, or they did not come in time
+    if (gKit.Keys.Pending() &&
+        (channel.InputEnded() || common::MonotonicMs() - gKit.SequenceMs >= kEscapeWaitMs))
+        gKit.Keys.Flush(); // no more bytes can come, or they did not come in time
 }
 
 // The caller is gone and the pump will not notice it for us: a hang-up signal, or a lost
 // channel while the pump is off.
-bool LostAtOnce() { return HangupSignalled() || (!DoorSession.Events && !DoorCarrier()); }
+bool LostAtOnce() {
+    return HangupSignalled() || (!DoorSession.Events && !DoorCarrier());
+}
 
 void VeskLoop(std::string S);
 
@@ -122,7 +129,9 @@ void VeskLoop(std::string S);
 
 // ---- Session queries -------------------------------------------------------------
 
-bool DoorStdIO() { return StdIO; }
+bool DoorStdIO() {
+    return StdIO;
+}
 
 bool DoorCarrier() {
     if (HangupSignalled()) return false;
@@ -142,10 +151,12 @@ TDateTime DoorClockNow() {
 
 int32_t DoorSecondsBetween(TDateTime A, TDateTime B) {
     const int64_t secs = MsBetween(A, B) / 1000;
-    return secs > INT32_MAX ? INT32_MAX : static_cast<int32_t>(secs);  // "never" stays large
+    return secs > INT32_MAX ? INT32_MAX : static_cast<int32_t>(secs); // "never" stays large
 }
 
-int32_t DoorSecondsIdle() { return DoorSecondsBetween(DoorClockNow(), DoorLastKey.Time); }
+int32_t DoorSecondsIdle() {
+    return DoorSecondsBetween(DoorClockNow(), DoorLastKey.Time);
+}
 
 int32_t DoorSecondsLeft() {
     return DoorDropInfo.MaxSeconds - DoorSecondsBetween(DoorClockNow(), DoorSession.TimeOn);
@@ -155,23 +166,30 @@ int32_t DoorSecondsLeft() {
 
 void DoorWrite(const std::string& AText) {
     std::string text = AText;
-    if (DoorSession.PipeWrite && !DisplayingSixel && text.size() >= 3 && text.find('|') != std::string::npos)
+    if (DoorSession.PipeWrite && !DisplayingSixel && text.size() >= 3 &&
+        text.find('|') != std::string::npos)
         text = PipeToAnsi(text);
-    if (DoorSession.VeskWrite && !DisplayingSixel && text.size() >= 2 && text.find('`') != std::string::npos) {
+    if (DoorSession.VeskWrite && !DisplayingSixel && text.size() >= 2 &&
+        text.find('`') != std::string::npos) {
         VeskLoop(std::move(text));
         return;
     }
     if (text.empty() || gKit.OutputDead) return;
-    if (DoorSession.Charset == TCharset::utf8 && !DisplayingSixel) text = gKit.Utf8Out.Translate(text);
+    if (DoorSession.Charset == TCharset::utf8 && !DisplayingSixel)
+        text = gKit.Utf8Out.Translate(text);
     if (StdIO)
         Channel().SendAll(text);
     else
         CommWrite(text);
 }
 
-void DoorWriteLn() { DoorWrite("\r\n"); }
+void DoorWriteLn() {
+    DoorWrite("\r\n");
+}
 
-void DoorWriteLn(const std::string& AText) { DoorWrite(AText + "\r\n"); }
+void DoorWriteLn(const std::string& AText) {
+    DoorWrite(AText + "\r\n");
+}
 
 void DoorWriteCentered(const std::string& AText) {
     const size_t len = DoorSession.VeskWrite ? VeskStrip(AText).size() : AText.size();
@@ -180,22 +198,45 @@ void DoorWriteCentered(const std::string& AText) {
     DoorWrite(AText);
 }
 
-void DoorClrScr() { DoorWrite(AnsiClrScr()); }
-void DoorClrEol() { DoorWrite(AnsiClrEol()); }
-void DoorCursorUp(uint8_t ACount) { DoorWrite(AnsiCursorUp(ACount)); }
-void DoorCursorDown(uint8_t ACount) { DoorWrite(AnsiCursorDown(ACount)); }
-void DoorCursorRight(uint8_t ACount) { DoorWrite(AnsiCursorRight(ACount)); }
-void DoorCursorLeft(uint8_t ACount) { DoorWrite(AnsiCursorLeft(ACount)); }
-void DoorCursorSave() { DoorWrite(AnsiCursorSave()); }
-void DoorCursorRestore() { DoorWrite(AnsiCursorRestore()); }
-void DoorGotoXY(uint8_t AX, uint8_t AY) { DoorWrite(AnsiGotoXY(AX, AY)); }
-void DoorGotoX(uint8_t AX) { DoorWrite(AnsiGotoX(AX)); }
-void DoorGotoY(uint8_t AY) { DoorWrite(AnsiGotoY(AY)); }
+void DoorClrScr() {
+    DoorWrite(AnsiClrScr());
+}
+void DoorClrEol() {
+    DoorWrite(AnsiClrEol());
+}
+void DoorCursorUp(uint8_t ACount) {
+    DoorWrite(AnsiCursorUp(ACount));
+}
+void DoorCursorDown(uint8_t ACount) {
+    DoorWrite(AnsiCursorDown(ACount));
+}
+void DoorCursorRight(uint8_t ACount) {
+    DoorWrite(AnsiCursorRight(ACount));
+}
+void DoorCursorLeft(uint8_t ACount) {
+    DoorWrite(AnsiCursorLeft(ACount));
+}
+void DoorCursorSave() {
+    DoorWrite(AnsiCursorSave());
+}
+void DoorCursorRestore() {
+    DoorWrite(AnsiCursorRestore());
+}
+void DoorGotoXY(uint8_t AX, uint8_t AY) {
+    DoorWrite(AnsiGotoXY(AX, AY));
+}
+void DoorGotoX(uint8_t AX) {
+    DoorWrite(AnsiGotoX(AX));
+}
+void DoorGotoY(uint8_t AY) {
+    DoorWrite(AnsiGotoY(AY));
+}
 
 void DoorTextAttr(uint8_t AAttr) {
     const bool wasBlinking = (GetTextAttr() & 0x80) != 0;
     SetTextAttr(AAttr);
-    DoorWrite((wasBlinking && !(AAttr & 0x80) ? std::string("\x1b[0m") : std::string()) + AnsiTextAttr(AAttr));
+    DoorWrite((wasBlinking && !(AAttr & 0x80) ? std::string("\x1b[0m") : std::string()) +
+              AnsiTextAttr(AAttr));
 }
 
 void DoorTextColour(uint8_t AColour) {
@@ -218,7 +259,9 @@ void DoorTextColourAndBlink(uint8_t AColour, bool ABlink) {
 
 namespace {
 
-void VeskColour(int AColour, bool ABlink) { DoorTextColourAndBlink(static_cast<uint8_t>(AColour), ABlink); }
+void VeskColour(int AColour, bool ABlink) {
+    DoorTextColourAndBlink(static_cast<uint8_t>(AColour), ABlink);
+}
 
 // Acts on the code at the start of S (S starts with a grave accent and has at least two
 // characters); returns how many characters it used.
@@ -229,36 +272,67 @@ size_t VeskCode(const std::string& S) {
         return 2;
     }
     switch (c) {
-    case '0': VeskColour(10, false); break;
-    case '!': VeskColour(11, false); break;
-    case '@': VeskColour(12, false); break;
-    case '#': VeskColour(13, false); break;
-    case '$': VeskColour(14, false); break;
-    case '%': VeskColour(15, false); break;
-    case '*': VeskColour(0, false); break;
-    case 'b': VeskColour(4, true); break;
-    case 'y': VeskColour(14, true); break;
+    case '0':
+        VeskColour(10, false);
+        break;
+    case '!':
+        VeskColour(11, false);
+        break;
+    case '@':
+        VeskColour(12, false);
+        break;
+    case '#':
+        VeskColour(13, false);
+        break;
+    case '$':
+        VeskColour(14, false);
+        break;
+    case '%':
+        VeskColour(15, false);
+        break;
+    case '*':
+        VeskColour(0, false);
+        break;
+    case 'b':
+        VeskColour(4, true);
+        break;
+    case 'y':
+        VeskColour(14, true);
+        break;
     case 'c':
         DoorTextAttr(pcLightGrey);
         DoorClrScr();
         DoorWrite("\r\n\r\n");
         break;
-    case 'd': DoorWrite("\b"); break;
-    case 'x': DoorWrite(" "); break;
-    case '\\': DoorWrite("\r\n"); break;
-    case 'l': common::SleepMs(500); break;
-    case 'w': common::SleepMs(100); break;
+    case 'd':
+        DoorWrite("\b");
+        break;
+    case 'x':
+        DoorWrite(" ");
+        break;
+    case '\\':
+        DoorWrite("\r\n");
+        break;
+    case 'l':
+        common::SleepMs(500);
+        break;
+    case 'w':
+        common::SleepMs(100);
+        break;
     case 'k':
         DoorWrite("`r0  `2<`0MORE`2>");
         DoorReadKey();
         DoorWrite("\b\b\b\b\b\b\b\b        \b\b\b\b\b\b\b\b");
         break;
-    case '|': DoorWrite("|`w`d\\`w`d-`w`d/`w`d|`w`d\\`w`d-`w`d/`w`d|`w`d `d"); break;
+    case '|':
+        DoorWrite("|`w`d\\`w`d-`w`d/`w`d|`w`d\\`w`d-`w`d/`w`d|`w`d `d");
+        break;
     case 'r':
         if (S.size() < 3) return 2;
         if (S[2] >= '0' && S[2] <= '7') DoorTextBackground(static_cast<uint8_t>(S[2] - '0'));
         return 3;
-    default: break;
+    default:
+        break;
     }
     return 2;
 }
@@ -293,7 +367,8 @@ void DoorDoEvents() {
     if (!DoorSession.Events) return;
     if (DoorSecondsBetween(DoorClockNow(), DoorSession.EventsTime) < 1) return;
     if (!DoorCarrier() && DoorOnHangup) DoorOnHangup();
-    if (DoorSession.DoIdleCheck && DoorSecondsIdle() > DoorSession.MaxIdle && DoorOnTimeOut) DoorOnTimeOut();
+    if (DoorSession.DoIdleCheck && DoorSecondsIdle() > DoorSession.MaxIdle && DoorOnTimeOut)
+        DoorOnTimeOut();
     if (DoorSession.DoIdleCheck) {
         const int32_t r = DoorSession.MaxIdle - DoorSecondsIdle();
         if (r % 60 == 1 && r / 60 <= 5 && DoorOnTimeOutWarning)
@@ -301,7 +376,8 @@ void DoorDoEvents() {
     }
     if (DoorSecondsLeft() < 1 && DoorOnTimeUp) DoorOnTimeUp();
     const int32_t l = DoorSecondsLeft();
-    if (l % 60 == 1 && l / 60 <= 5 && DoorOnTimeUpWarning) DoorOnTimeUpWarning(static_cast<uint8_t>(l / 60));
+    if (l % 60 == 1 && l / 60 <= 5 && DoorOnTimeUpWarning)
+        DoorOnTimeUpWarning(static_cast<uint8_t>(l / 60));
     DoorSession.EventsTime = DoorClockNow();
 }
 
@@ -317,7 +393,7 @@ char DoorReadKey() {
         int ms = MsToNextTick();
         if (LostAtOnce()) {
             if (DoorOnHangup) DoorOnHangup();
-            ms = std::max(ms, 1);  // a hook that returns leaves the wait idling until the next tick
+            ms = std::max(ms, 1); // a hook that returns leaves the wait idling until the next tick
         } else if (gKit.Keys.Pending()) {
             ms = static_cast<int>(std::clamp<int64_t>(
                 gKit.SequenceMs + kEscapeWaitMs - common::MonotonicMs(), 0, ms));
@@ -329,10 +405,10 @@ char DoorReadKey() {
     DoorLastKey.Extended = key.Extended;
     DoorLastKey.Location = lkUser;
     DoorLastKey.Time = DoorClockNow();
-    if (gKit.WarningShown) {  // the caller is back: the warning goes
+    if (gKit.WarningShown) { // the caller is back: the warning goes
         gKit.WarningShown = false;
-        DoorWrite(AnsiCursorSave() + "\x1b[0m" + AnsiGotoXY(1, 25) + AnsiClrEol() + AnsiTextAttr(GetTextAttr()) +
-                  AnsiCursorRestore());
+        DoorWrite(AnsiCursorSave() + "\x1b[0m" + AnsiGotoXY(1, 25) + AnsiClrEol() +
+                  AnsiTextAttr(GetTextAttr()) + AnsiCursorRestore());
     }
     return key.Ch;
 }
@@ -344,9 +420,13 @@ void DoorOpenStdChannel(TChannelKind AKind) {
     gKit.StdChosen = true;
 }
 
-void DoorCloseStdChannel() { gKit.StdChannel.Close(false); }
+void DoorCloseStdChannel() {
+    gKit.StdChannel.Close(false);
+}
 
-void DoorWatchSocketSends() { CommChannel().Stalled = SendStalled; }
+void DoorWatchSocketSends() {
+    CommChannel().Stalled = SendStalled;
+}
 
 TCharset DoorProbeCharset(int& AAnswerMs) {
     TChannel& channel = Channel();
@@ -357,11 +437,13 @@ TCharset DoorProbeCharset(int& AAnswerMs) {
     TCharset charset = TCharset::cp437;
     std::string replies, other;
     AAnswerMs = -1;
-    for (int64_t left = PROBE_WAIT_MS; left > 0; left = start + PROBE_WAIT_MS - common::MonotonicMs()) {
-        if (channel.Wait(false, static_cast<int>(left)) == TWaitResult::Signal || HangupSignalled()) break;
+    for (int64_t left = PROBE_WAIT_MS; left > 0;
+         left = start + PROBE_WAIT_MS - common::MonotonicMs()) {
+        if (channel.Wait(false, static_cast<int>(left)) == TWaitResult::Signal || HangupSignalled())
+            break;
         char buf[256];
         const ssize_t n = channel.Receive(buf, sizeof buf);
-        if (n < 0) break;  // the caller has gone
+        if (n < 0) break; // the caller has gone
         replies += gKit.Keys.Telnet({buf, static_cast<size_t>(n)});
         if (JudgeProbe(replies, charset, other)) {
             AAnswerMs = static_cast<int>(common::MonotonicMs() - start);
@@ -371,9 +453,9 @@ TCharset DoorProbeCharset(int& AAnswerMs) {
     int answers = 0;
     JudgeProbe(replies, charset, other, &answers);
     channel.SendAll(PROBE_CLEANUP);
-    gKit.Keys.ExpectReports(2 - answers);  // answers that come late are not keys
+    gKit.Keys.ExpectReports(2 - answers); // answers that come late are not keys
     gKit.Keys.SetUtf8(charset == TCharset::utf8);
-    gKit.Keys.FeedText(other);  // what the caller typed meanwhile
+    gKit.Keys.FeedText(other); // what the caller typed meanwhile
     return charset;
 }
 
@@ -401,7 +483,9 @@ void EndWithMessage(const std::string& AMessage) {
 }
 } // namespace
 
-void DefaultOnTimeOut() { EndWithMessage("  Idle Time Limit Exceeded.  Returning To BBS..."); }
+void DefaultOnTimeOut() {
+    EndWithMessage("  Idle Time Limit Exceeded.  Returning To BBS...");
+}
 
 namespace {
 // AText centred on row 25 in white on red, columns 2 to 79 (the last column is never written,
@@ -409,10 +493,13 @@ namespace {
 void ShowWarning(const std::string& AText) {
     const uint8_t attr = GetTextAttr();
     std::string line(78, ' ');
-    line.replace((line.size() - std::min(AText.size(), line.size())) / 2, std::min(AText.size(), line.size()), AText);
+    line.replace((line.size() - std::min(AText.size(), line.size())) / 2,
+                 std::min(AText.size(), line.size()), AText);
     SetTextAttr(PcAttr(pcWhite, pcRed));
-    DoorWrite(AnsiCursorSave() + "\x1b[0m" + AnsiGotoXY(2, 25) + AnsiTextAttr(PcAttr(pcWhite, pcRed)));
-    const bool pipes = std::exchange(DoorSession.PipeWrite, false), vesk = std::exchange(DoorSession.VeskWrite, false);
+    DoorWrite(AnsiCursorSave() + "\x1b[0m" + AnsiGotoXY(2, 25) +
+              AnsiTextAttr(PcAttr(pcWhite, pcRed)));
+    const bool pipes = std::exchange(DoorSession.PipeWrite, false),
+               vesk = std::exchange(DoorSession.VeskWrite, false);
     DoorWrite(line);
     DoorSession.PipeWrite = pipes, DoorSession.VeskWrite = vesk;
     SetTextAttr(attr);
@@ -427,10 +514,13 @@ void DefaultOnTimeOutWarning(uint8_t AMinutes) {
 
 void DefaultOnTimeUpWarning(uint8_t AMinutes) {
     if (AMinutes == 5 || AMinutes == 1)
-        ShowWarning(AMinutes == 5 ? "Five minutes of your time are left." : "One minute of your time is left.");
+        ShowWarning(AMinutes == 5 ? "Five minutes of your time are left."
+                                  : "One minute of your time is left.");
 }
 
-void DefaultOnTimeUp() { EndWithMessage("  Your Time Has Expired.  Returning To BBS..."); }
+void DefaultOnTimeUp() {
+    EndWithMessage("  Your Time Has Expired.  Returning To BBS...");
+}
 
 // ---- Reset ---------------------------------------------------------------------------------
 

@@ -46,17 +46,17 @@ enum TDoorEmulationType : int32_t { etANSI = 0, etASCII = 1 };
 struct TDoorDropInfo {
     int32_t Access = 0;
     std::string Alias;
-    std::string AliasOrRealName;  // Alias, or RealName when the alias is empty
+    std::string AliasOrRealName; // Alias, or RealName when the alias is empty
     int32_t Baud = 0;
     bool Clean = false;
-    int32_t ComNum = 0;           // socket descriptor; -1 selects standard I/O
-    uint8_t ComType = 0;          // 0 local, 1 serial/other, 2 telnet socket, 3 "WC5"
+    int32_t ComNum = 0;  // socket descriptor; -1 selects standard I/O
+    uint8_t ComType = 0; // 0 local, 1 serial/other, 2 telnet socket, 3 "WC5"
     TDoorEmulationType Emulation = etANSI;
     bool Fairy = false;
     int32_t MaxSeconds = 3600;
     int32_t Node = 0;
     std::string RealName;
-    std::string RealNameOrAlias;  // RealName, or Alias when the real name is empty
+    std::string RealNameOrAlias; // RealName, or Alias when the real name is empty
     int32_t RecPos = 0;
     bool Registered = false;
 };
@@ -64,23 +64,23 @@ struct TDoorDropInfo {
 // The running session.
 struct TDoorSession {
     bool DoIdleCheck = true;
-    bool Events = false;          // the event pump runs; true once the comm channel is open
-    TDateTime EventsTime = 0;     // when the pump last did its work
-    int32_t MaxIdle = 300;        // seconds
-    bool PipeWrite = true;        // DoorWrite interprets pipe codes
-    bool VeskWrite = false;       // DoorWrite interprets grave-accent codes
-    TDateTime TimeOn = 0;         // start of the session
-    TCharset Charset = TCharset::cp437;  // what the caller's terminal shows
+    bool Events = false;                // the event pump runs; true once the comm channel is open
+    TDateTime EventsTime = 0;           // when the pump last did its work
+    int32_t MaxIdle = 300;              // seconds
+    bool PipeWrite = true;              // DoorWrite interprets pipe codes
+    bool VeskWrite = false;             // DoorWrite interprets grave-accent codes
+    TDateTime TimeOn = 0;               // start of the session
+    TCharset Charset = TCharset::cp437; // what the caller's terminal shows
 };
 
 enum TDoorLastKeyType : int32_t { lkNone = 0, lkSysop = 1, lkUser = 2 };
 
 // The last key read by DoorReadKey.
 struct TDoorLastKey {
-    char Ch = 0;                  // the key; for an extended key its scan code
-    bool Extended = false;        // cursor key given by its scan code
+    char Ch = 0;           // the key; for an extended key its scan code
+    bool Extended = false; // cursor key given by its scan code
     TDoorLastKeyType Location = lkNone;
-    TDateTime Time = 0;           // when it was read: start of the idle interval
+    TDateTime Time = 0; // when it was read: start of the idle interval
 };
 
 // Paging prompt texts, exported for door programs (the kit reads none of them).
@@ -91,23 +91,23 @@ struct TDoorMorePrompts {
 };
 
 // Extended key codes (PC scan codes) for the cursor keys; all of them in keydecoder.h.
-constexpr char KEY_UP = scUp;        // 'H'
-constexpr char KEY_DOWN = scDown;    // 'P'
-constexpr char KEY_RIGHT = scRight;  // 'M'
-constexpr char KEY_LEFT = scLeft;    // 'K'
+constexpr char KEY_UP = scUp;       // 'H'
+constexpr char KEY_DOWN = scDown;   // 'P'
+constexpr char KEY_RIGHT = scRight; // 'M'
+constexpr char KEY_LEFT = scLeft;   // 'K'
 
 // ---- Module state ------------------------------------------------------------
 
 extern TDoorDropInfo DoorDropInfo;
 extern TDoorSession DoorSession;
 extern TDoorLastKey DoorLastKey;
-extern std::string DoorProgramNameAndVersion;   // "Harbex v13.09.02"
-extern int32_t DoorLiteBarIndex;                // 0
-extern std::vector<std::string> DoorLiteBarOptions;  // empty; DoorShutdown clears it
+extern std::string DoorProgramNameAndVersion;       // "Harbex v13.09.02"
+extern int32_t DoorLiteBarIndex;                    // 0
+extern std::vector<std::string> DoorLiteBarOptions; // empty; DoorShutdown clears it
 extern TDoorMorePrompts DoorMorePrompts;
-extern bool StdIO;                              // true: talk through standard I/O
-extern bool DisplayingSixel;                    // true only while a Sixel file is sent
-extern TExitProc OldExitProc;                   // kept while the kit's exit procedure is in
+extern bool StdIO;            // true: talk through standard I/O
+extern bool DisplayingSixel;  // true only while a Sixel file is sent
+extern TExitProc OldExitProc; // kept while the kit's exit procedure is in
 
 // ---- Event hooks -------------------------------------------------------------
 // Plain procedure pointers; nullptr means "none" and the call is skipped.
@@ -145,7 +145,7 @@ void DefaultOnStatusBar();
 
 // ---- Session queries ---------------------------------------------------------
 
-bool DoorStdIO();     // the StdIO flag
+bool DoorStdIO(); // the StdIO flag
 // True in standard-I/O mode while input and output work and no hang-up signal came;
 // in socket mode CommCarrier() (and no hang-up signal).
 bool DoorCarrier();
@@ -154,15 +154,15 @@ bool DoorCarrier();
 TDateTime DoorClockNow();
 // Whole seconds between two date-times, without sign, truncated.
 int32_t DoorSecondsBetween(TDateTime A, TDateTime B);
-int32_t DoorSecondsIdle();  // since DoorLastKey.Time
-int32_t DoorSecondsLeft();  // DoorDropInfo.MaxSeconds - seconds since DoorSession.TimeOn
+int32_t DoorSecondsIdle(); // since DoorLastKey.Time
+int32_t DoorSecondsLeft(); // DoorDropInfo.MaxSeconds - seconds since DoorSession.TimeOn
 
 // ---- Output --------------------------------------------------------------------
 
 // Writes AText with pipe-code translation (when DoorSession.PipeWrite) to the caller.
 void DoorWrite(const std::string& AText);
-void DoorWriteLn();                          // "\r\n"
-void DoorWriteLn(const std::string& AText);  // AText + "\r\n", translated as one text
+void DoorWriteLn();                         // "\r\n"
+void DoorWriteLn(const std::string& AText); // AText + "\r\n", translated as one text
 // Moves to the column centring AText on 80 columns (same row) and writes it.
 void DoorWriteCentered(const std::string& AText);
 

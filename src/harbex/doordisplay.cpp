@@ -14,11 +14,15 @@ namespace {
 std::string ErrorText(int AErrno, bool ANotRegular) {
     if (ANotRegular && AErrno != EISDIR) return "Not a regular file";
     switch (AErrno) {
-    case ENOENT: return "File not found";
-    case ENOTDIR: return "Path not found";
+    case ENOENT:
+        return "File not found";
+    case ENOTDIR:
+        return "Path not found";
     case EACCES:
-    case EPERM: return "Access denied";
-    default: return std::strerror(AErrno);
+    case EPERM:
+        return "Access denied";
+    default:
+        return std::strerror(AErrno);
     }
 }
 
@@ -26,7 +30,7 @@ std::string ErrorText(int AErrno, bool ANotRegular) {
 
 void DoorDisplayFile(const std::string& AFileName) {
     TTextLineReader file(AFileName, std::string::npos, std::string::npos);
-    bool lineOpen = false;  // something was sent since the last line end
+    bool lineOpen = false; // something was sent since the last line end
     if (file.IsOpen()) {
         while (!file.AtEnd()) {
             const std::string line = file.ReadLine();
@@ -40,8 +44,8 @@ void DoorDisplayFile(const std::string& AFileName) {
     }
     if (file.Error() != 0) {
         if (lineOpen) DoorWriteLn();
-        DoorWriteLn("Error reading \"" + AFileName + "\": " +
-                    ErrorText(file.Error(), file.NotRegularFile()));
+        DoorWriteLn("Error reading \"" + AFileName +
+                    "\": " + ErrorText(file.Error(), file.NotRegularFile()));
         DoorWriteLn("Hit a key to continue");
         DoorReadKey();
     }

@@ -9,7 +9,8 @@ namespace {
 
 std::string PrintableAscii() {
     std::string s;
-    for (int c = 32; c <= 126; ++c) s.push_back(static_cast<char>(c));
+    for (int c = 32; c <= 126; ++c)
+        s.push_back(static_cast<char>(c));
     return s;
 }
 
@@ -65,7 +66,7 @@ std::string DoorInput(const std::string& ADefaultText, const std::string& AAllow
     char ch;
     do {
         ch = DoorReadKey();
-        if (DoorLastKey.Extended) continue;  // cursor and function keys type nothing
+        if (DoorLastKey.Extended) continue; // cursor and function keys type nothing
         if ((ch == KEY_BACKSPACE || ch == KEY_DELETE) && !S.empty()) {
             S.pop_back();
             if (S.size() < visible) {

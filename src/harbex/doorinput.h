@@ -9,10 +9,10 @@
 namespace harbex {
 
 // Input filters (only membership matters).
-extern const std::string DOOR_INPUT_CHARS_ALL;       // space (32) .. tilde (126)
-extern const std::string DOOR_INPUT_CHARS_ALPHA;     // the 52 letters
-extern const std::string DOOR_INPUT_CHARS_NUMERIC;   // "1234567890"
-extern const std::string DOOR_INPUT_CHARS_FILENAME;  // ALL without ` / * | " < > ?
+extern const std::string DOOR_INPUT_CHARS_ALL;      // space (32) .. tilde (126)
+extern const std::string DOOR_INPUT_CHARS_ALPHA;    // the 52 letters
+extern const std::string DOOR_INPUT_CHARS_NUMERIC;  // "1234567890"
+extern const std::string DOOR_INPUT_CHARS_FILENAME; // ALL without ` / * | " < > ?
 
 // Edits one line in a field of AVisibleLength columns starting at the cursor, in
 // attribute AAttr. Keys in AAllowedCharacters are appended while the text is

@@ -28,7 +28,9 @@ namespace {
 
 std::string gProgramPath;
 
-void MessageLine(const std::string& AText) { common::WriteFull(common::Seams().Messages, AText + "\r\n"); }
+void MessageLine(const std::string& AText) {
+    common::WriteFull(common::Seams().Messages, AText + "\r\n");
+}
 
 // A start-up failure: the message between empty lines on a cleared local
 // console, a pause so the sysop can read it, and the end. A failure of the
@@ -52,7 +54,7 @@ const std::string& NameCharacters() {
     static const std::string chars = [] {
         std::string s = "qwertyuiopasdfghjklzxcvbnmQWERTYUIOPASDFGHJKLZXCVBNM ?\xE1";
         for (int c = 0x80; c <= 0xA5; ++c)
-            if (c < 0x9B || c > 0x9F) s += static_cast<char>(c);  // not the currency signs
+            if (c < 0x9B || c > 0x9F) s += static_cast<char>(c); // not the currency signs
         return s;
     }();
     return chars;
@@ -79,7 +81,8 @@ void ChooseCharset(const TDoorCommandLine& ACommandLine) {
     }
     if (!StdIO && !ACommandLine.Local)
         ConsoleWriteLn(std::string("  Caller's terminal: ") +
-                       (DoorSession.Charset == TCharset::utf8 ? "UTF-8" : "code page 437") + " (set by -E)");
+                       (DoorSession.Charset == TCharset::utf8 ? "UTF-8" : "code page 437") +
+                       " (set by -E)");
 }
 
 // The name of a caller the board did not name, asked like the local login asks the sysop.
@@ -137,7 +140,8 @@ void ResolveChannel(bool AForceStdIO) {
         } else if (DoorDropInfo.ComNum == -1) {
             StdIO = true;
         } else {
-            StartupFailure("invalid comm number " + std::to_string(DoorDropInfo.ComNum) + " in the drop file",
+            StartupFailure("invalid comm number " + std::to_string(DoorDropInfo.ComNum) +
+                               " in the drop file",
                            "  Invalid comm number: " + std::to_string(DoorDropInfo.ComNum));
         }
     }
@@ -146,7 +150,9 @@ void ResolveChannel(bool AForceStdIO) {
 
 } // namespace
 
-const std::string& DoorProgramPath() { return gProgramPath; }
+const std::string& DoorProgramPath() {
+    return gProgramPath;
+}
 
 std::string DoorProgramFileName() {
     const std::size_t slash = gProgramPath.find_last_of('/');
@@ -160,25 +166,35 @@ TDoorCommandLine DoorParseCommandLine(const std::vector<std::string>& AParams) {
         const char letter = UpperCase(std::string(1, arg[1]))[0];
         const std::string value = arg.substr(2);
         switch (letter) {
-        case '?': cl.Local = false; break;
-        case 'L': break;
+        case '?':
+            cl.Local = false;
+            break;
+        case 'L':
+            break;
         case 'D':
             cl.Local = false;
             cl.DropFile = value;
             break;
-        case 'N': cl.Node = StrToIntDef(value, 0); break;
+        case 'N':
+            cl.Node = StrToIntDef(value, 0);
+            break;
         case 'S':
             cl.Local = false;
             cl.Socket = StrToIntDef(value, -1);
             break;
-        case 'X': cl.ForceStdIO = true; break;
+        case 'X':
+            cl.ForceStdIO = true;
+            break;
         case 'E':
             cl.Charset = value;
-            for (char& c : cl.Charset) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            for (char& c : cl.Charset)
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
             break;
         default:
-            if (DoorOnCLP) DoorOnCLP(letter, value);
-            else if (cl.Unknown.empty()) cl.Unknown = arg;
+            if (DoorOnCLP)
+                DoorOnCLP(letter, value);
+            else if (cl.Unknown.empty())
+                cl.Unknown = arg;
             break;
         }
     }
@@ -187,7 +203,8 @@ TDoorCommandLine DoorParseCommandLine(const std::vector<std::string>& AParams) {
 
 void DoorStartup(int argc, const char* const* argv) {
     std::vector<std::string> args;
-    for (int i = 0; i < argc; ++i) args.emplace_back(argv[i] ? argv[i] : "");
+    for (int i = 0; i < argc; ++i)
+        args.emplace_back(argv[i] ? argv[i] : "");
     DoorStartup(args);
 }
 
@@ -204,17 +221,18 @@ void DoorStartup(const std::vector<std::string>& AArgs) {
                          : std::vector<std::string>());
 
     if (!cl.Unknown.empty())
-        StartupFailure("unknown switch " + cl.Unknown + " (" + DoorProgramFileName() + " -? lists them)",
+        StartupFailure("unknown switch " + cl.Unknown + " (" + DoorProgramFileName() +
+                           " -? lists them)",
                        "  Unknown switch: " + cl.Unknown);
-    if (!cl.Charset.empty() && cl.Charset != "utf8" && cl.Charset != "utf-8" && cl.Charset != "cp437" &&
-        cl.Charset != "auto")
+    if (!cl.Charset.empty() && cl.Charset != "utf8" && cl.Charset != "utf-8" &&
+        cl.Charset != "cp437" && cl.Charset != "auto")
         StartupFailure("unknown character set -E" + cl.Charset + " (utf8, cp437 or auto)",
                        "  Unknown character set: -E" + cl.Charset);
     // Mode selection: the first rule that applies.
     if (cl.Local) {
         DoorDropInfo.Node = cl.Node;
         StdIO = true;
-        DoorOpenStdChannel(TChannelKind::Local);  // raw for the whole session
+        DoorOpenStdChannel(TChannelKind::Local); // raw for the whole session
         ChooseCharset(cl);
         if (DoorOnLocalLogin) {
             DoorOnLocalLogin();
@@ -340,7 +358,8 @@ void DefaultOnUsage() {
         " 1 when the door cannot start or cannot write a data file.",
         "",
     };
-    for (const std::string& line : lines) MessageLine(line);
+    for (const std::string& line : lines)
+        MessageLine(line);
     Halt(0);
 }
 

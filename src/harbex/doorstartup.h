@@ -5,10 +5,10 @@
 //
 // Promises:
 // - DoorStartup returns only with a ready session and its channel chosen. Every failure
-//   prints its message to standard output (common::Seams().Messages), waits 2500 ms (common::SleepMs) and ends the process: no
-//   usable drop file, a comm handle below -1 and an unknown switch with Halt(1) and
-//   one line on standard error naming the problem; no carrier (the caller has
-//   already gone) with Halt(0). The usage screen ends with Halt(0) at once.
+//   prints its message to standard output (common::Seams().Messages), waits 2500 ms
+//   (common::SleepMs) and ends the process: no usable drop file, a comm handle below -1 and an
+//   unknown switch with Halt(1) and one line on standard error naming the problem; no carrier (the
+//   caller has already gone) with Halt(0). The usage screen ends with Halt(0) at once.
 // - A caller whose name the board did not give (command-line start without a drop
 //   file, or an empty name in the drop file) is asked for one, as local mode asks the
 //   sysop: no session runs without a name.
@@ -31,20 +31,21 @@ namespace harbex {
 
 // What the command line asked for.
 struct TDoorCommandLine {
-    std::string DropFile;     // D
-    bool ForceStdIO = false;  // X
-    bool Local = true;        // false once D, S or ? was seen
-    int32_t Node = 0;         // N; 0 when not a number
-    int32_t Socket = -99;     // S; -1 when not a number
-    std::string Unknown;      // the first switch nobody understood (DoorOnCLP unset)
-    std::string Charset;      // E: "utf8", "cp437" or "auto" (also when empty)
+    std::string DropFile;    // D
+    bool ForceStdIO = false; // X
+    bool Local = true;       // false once D, S or ? was seen
+    int32_t Node = 0;        // N; 0 when not a number
+    int32_t Socket = -99;    // S; -1 when not a number
+    std::string Unknown;     // the first switch nobody understood (DoorOnCLP unset)
+    std::string Charset;     // E: "utf8", "cp437" or "auto" (also when empty)
 };
 
 // Parses the arguments (without the program path). Switches start with "-" or "/"
 // and carry their value right after the letter (-N1, /DC:\BBS\DOOR32.SYS); the
 // letter is case-insensitive. E forces the caller's character set (-Eutf8, -Ecp437; -Eauto
-// asks the terminal, the default for callers; local mode follows the locale). L asks for local mode (the default without D, S or ?).
-// Unknown letters go to DoorOnCLP when it is set; otherwise the first is kept in Unknown.
+// asks the terminal, the default for callers; local mode follows the locale). L asks for local mode
+// (the default without D, S or ?). Unknown letters go to DoorOnCLP when it is set; otherwise the
+// first is kept in Unknown.
 TDoorCommandLine DoorParseCommandLine(const std::vector<std::string>& AParams);
 
 // The whole start-up. argv[0] is the program's path (its file name shows on the

@@ -70,7 +70,9 @@ int TTextLineReader::PeekByte() {
     return static_cast<unsigned char>(FBuffer[FPos]);
 }
 
-bool TTextLineReader::AtEnd() { return PeekByte() < 0; }
+bool TTextLineReader::AtEnd() {
+    return PeekByte() < 0;
+}
 
 std::string TTextLineReader::ReadLine() {
     std::string line;
@@ -100,7 +102,8 @@ class TDropLines {
     bool IsOpen() const { return FReader.IsOpen(); }
     std::string Next() { return FReader.ReadLine(); }
     void Skip(int ACount) {
-        for (int i = 0; i < ACount; ++i) FReader.ReadLine();
+        for (int i = 0; i < ACount; ++i)
+            FReader.ReadLine();
     }
 
   private:
@@ -116,7 +119,9 @@ std::string Copy(const std::string& S, int AIndex, int ACount) {
 }
 
 // The comm type is one byte wide; larger values keep their low byte.
-uint8_t ComTypeOf(int32_t AValue) { return static_cast<uint8_t>(AValue & 0xFF); }
+uint8_t ComTypeOf(int32_t AValue) {
+    return static_cast<uint8_t>(AValue & 0xFF);
+}
 
 // Seconds from a count of minutes, held within the 32-bit range.
 int32_t MinutesToSeconds(int32_t AMinutes) {
@@ -162,15 +167,32 @@ bool ReadDoorSysInto(const std::string& AFileName, TDoorDropInfo& AInfo) {
             if (AInfo.ComNum > 0) AInfo.ComType = 1;
             break;
         }
-        case 4: AInfo.Node = StrToIntDef(s, 0); break;
-        case 5: AInfo.Baud = StrToIntDef(s, 38400); break;
-        case 10: AInfo.RealName = s; break;
-        case 15: AInfo.Access = StrToIntDef(s, 0); break;
-        case 18: AInfo.MaxSeconds = StrToIntDef(s, 0); break;
-        case 20: AInfo.Emulation = UpperCase(s) == "GR" ? etANSI : etASCII; break;
-        case 26: AInfo.RecPos = OneBasedToZeroBased(StrToIntDef(s, 1)); break;
-        case 36: AInfo.Alias = s; break;
-        default: break;
+        case 4:
+            AInfo.Node = StrToIntDef(s, 0);
+            break;
+        case 5:
+            AInfo.Baud = StrToIntDef(s, 38400);
+            break;
+        case 10:
+            AInfo.RealName = s;
+            break;
+        case 15:
+            AInfo.Access = StrToIntDef(s, 0);
+            break;
+        case 18:
+            AInfo.MaxSeconds = StrToIntDef(s, 0);
+            break;
+        case 20:
+            AInfo.Emulation = UpperCase(s) == "GR" ? etANSI : etASCII;
+            break;
+        case 26:
+            AInfo.RecPos = OneBasedToZeroBased(StrToIntDef(s, 1));
+            break;
+        case 36:
+            AInfo.Alias = s;
+            break;
+        default:
+            break;
         }
     }
     return true;
@@ -190,8 +212,8 @@ bool ReadDorinfoInto(const std::string& AFileName, TDoorDropInfo& AInfo) {
         // "38400 BAUD,N,8,1" - the text before the first space.
         const std::string s = f.Next();
         const std::size_t space = s.find(' ');
-        AInfo.Baud = StrToIntDef(space == std::string::npos ? std::string() : s.substr(0, space),
-                                 38400);
+        AInfo.Baud =
+            StrToIntDef(space == std::string::npos ? std::string() : s.substr(0, space), 38400);
     }
     f.Skip(1);
     AInfo.Alias = f.Next();
@@ -233,9 +255,17 @@ bool ReadLordInfoInto(const std::string& AFileName, TDoorDropInfo& AInfo) {
     return true;
 }
 
-void ReadDoor32(const std::string& AFileName) { ReadDoor32Into(AFileName, DoorDropInfo); }
-void ReadDoorSys(const std::string& AFileName) { ReadDoorSysInto(AFileName, DoorDropInfo); }
-void ReadDorinfo(const std::string& AFileName) { ReadDorinfoInto(AFileName, DoorDropInfo); }
-void ReadLordInfo(const std::string& AFileName) { ReadLordInfoInto(AFileName, DoorDropInfo); }
+void ReadDoor32(const std::string& AFileName) {
+    ReadDoor32Into(AFileName, DoorDropInfo);
+}
+void ReadDoorSys(const std::string& AFileName) {
+    ReadDoorSysInto(AFileName, DoorDropInfo);
+}
+void ReadDorinfo(const std::string& AFileName) {
+    ReadDorinfoInto(AFileName, DoorDropInfo);
+}
+void ReadLordInfo(const std::string& AFileName) {
+    ReadLordInfoInto(AFileName, DoorDropInfo);
+}
 
 } // namespace harbex

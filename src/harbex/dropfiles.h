@@ -57,8 +57,8 @@ class TTextLineReader {
     std::string ReadLine();
 
   private:
-    bool Fill();     // reads more bytes into FBuffer; false at end, limit or error
-    int PeekByte();  // next byte or -1 at the end
+    bool Fill();    // reads more bytes into FBuffer; false at end, limit or error
+    int PeekByte(); // next byte or -1 at the end
 
     int FFd = -1;
     int FError = 0;

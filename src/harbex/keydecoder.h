@@ -25,14 +25,32 @@ namespace harbex {
 
 // PC scan codes of the extended keys.
 enum TScanCode : uint8_t {
-    scF1 = 59, scF2, scF3, scF4, scF5, scF6, scF7, scF8, scF9, scF10,  // 59-68
-    scHome = 71, scUp = 72, scPgUp = 73, scLeft = 75, scRight = 77,
-    scEnd = 79, scDown = 80, scPgDn = 81, scIns = 82, scDel = 83,
-    scF11 = 133, scF12 = 134,
+    scF1 = 59,
+    scF2,
+    scF3,
+    scF4,
+    scF5,
+    scF6,
+    scF7,
+    scF8,
+    scF9,
+    scF10, // 59-68
+    scHome = 71,
+    scUp = 72,
+    scPgUp = 73,
+    scLeft = 75,
+    scRight = 77,
+    scEnd = 79,
+    scDown = 80,
+    scPgDn = 81,
+    scIns = 82,
+    scDel = 83,
+    scF11 = 133,
+    scF12 = 134,
 };
 
 struct TKey {
-    char Ch = 0;            // the byte, or the scan code of an extended key
+    char Ch = 0; // the byte, or the scan code of an extended key
     bool Extended = false;
     bool operator==(const TKey&) const = default;
 };
@@ -63,7 +81,9 @@ class TKeyDecoder {
     void Feed(std::string_view ABytes) { FeedText(Telnet(ABytes)); }
     // The stages one at a time: the telnet stage alone (its data bytes are returned), and the
     // others on bytes that passed it.
-    std::string Telnet(std::string_view ABytes) { return FTelnet ? FFilter.Feed(ABytes) : std::string(ABytes); }
+    std::string Telnet(std::string_view ABytes) {
+        return FTelnet ? FFilter.Feed(ABytes) : std::string(ABytes);
+    }
     void FeedText(std::string_view AText);
     // The caller's terminal sends UTF-8 (stage 1a on) or code page 437.
     void SetUtf8(bool AUtf8) { FUtf8 = AUtf8; }
@@ -72,7 +92,7 @@ class TKeyDecoder {
     void ExpectReports(int ACount) { FReportsDue = ACount; }
     // The wait for the rest of an escape sequence is over.
     void Flush();
-    bool Pending() const { return !FSeq.empty(); }  // an escape sequence is unfinished
+    bool Pending() const { return !FSeq.empty(); } // an escape sequence is unfinished
     bool HasKey() const { return !FKeys.empty(); }
     TKey TakeKey();
 
@@ -84,7 +104,7 @@ class TKeyDecoder {
     TTelnetFilter FFilter;
     TUtf8Reader FReader;
     bool FAfterCR = false;
-    std::string FSeq;  // an escape sequence under way, from its ESC
+    std::string FSeq; // an escape sequence under way, from its ESC
     std::deque<TKey> FKeys;
 };
 

@@ -25,7 +25,9 @@ TProcessState gProcess;
 volatile sig_atomic_t gHangup = 0;
 int gWakePipe[2] = {-1, -1};
 
-void AtExitRunner() { RunExitProcs(); }
+void AtExitRunner() {
+    RunExitProcs();
+}
 
 extern "C" void OnHangupSignal(int) {
     const int saved = errno;
@@ -51,7 +53,9 @@ void MakeWakePipe() {
 
 } // namespace
 
-TExitProc GetExitProc() { return gProcess.ExitProc; }
+TExitProc GetExitProc() {
+    return gProcess.ExitProc;
+}
 
 void SetExitProc(TExitProc AProc) {
     gProcess.ExitProc = AProc;
@@ -79,7 +83,9 @@ void Halt(int ACode) {
     std::exit(ACode);
 }
 
-void HaltByThrowing(int ACode) { throw EHalt(ACode); }
+void HaltByThrowing(int ACode) {
+    throw EHalt(ACode);
+}
 
 void InstallProcessSignals() {
     if (gProcess.SignalsInstalled) return;
@@ -99,9 +105,13 @@ void InstallProcessSignals() {
     ::sigaction(SIGTERM, &hup, nullptr);
 }
 
-bool HangupSignalled() { return gHangup != 0; }
+bool HangupSignalled() {
+    return gHangup != 0;
+}
 
-void RaiseHangupSignal() { OnHangupSignal(SIGHUP); }
+void RaiseHangupSignal() {
+    OnHangupSignal(SIGHUP);
+}
 
 void DrainHangupWake() {
     char buf[64];
@@ -115,7 +125,8 @@ void ProcessReset() {
     gHangup = 0;
     DrainHangupWake();
     if (std::exchange(gProcess.SignalsInstalled, false))
-        for (const int sig : {SIGPIPE, SIGXFSZ, SIGHUP, SIGTERM}) ::signal(sig, SIG_DFL);
+        for (const int sig : {SIGPIPE, SIGXFSZ, SIGHUP, SIGTERM})
+            ::signal(sig, SIG_DFL);
 }
 
 int HangupWakeFd() {

@@ -10,7 +10,8 @@ namespace {
 
 std::string Pad2(int32_t AValue) {
     std::string s = std::to_string(AValue);
-    while (s.size() < 2) s.insert(s.begin(), '0');
+    while (s.size() < 2)
+        s.insert(s.begin(), '0');
     return s;
 }
 
@@ -46,7 +47,9 @@ std::string SecToHM(int32_t ASec) {
     return Pad2(ASec / 3600) + ":" + Pad2((ASec % 3600) / 60);
 }
 
-std::string SecToMS(int32_t ASec) { return Pad2(ASec / 60) + ":" + Pad2(ASec % 60); }
+std::string SecToMS(int32_t ASec) {
+    return Pad2(ASec / 60) + ":" + Pad2(ASec % 60);
+}
 
 TTokens StrToTok(const std::string& AText, char ADelim) {
     TTokens result(1); // entry 0 stays empty
@@ -63,7 +66,9 @@ TTokens StrToTok(const std::string& AText, char ADelim) {
     return result;
 }
 
-std::string TokToStr(const TTokens& ATokens, char ADelim) { return TokToStr(ATokens, ADelim, 1); }
+std::string TokToStr(const TTokens& ATokens, char ADelim) {
+    return TokToStr(ATokens, ADelim, 1);
+}
 
 std::string TokToStr(const TTokens& ATokens, char ADelim, int AStartIndex) {
     std::string result;
@@ -100,7 +105,8 @@ std::string Base64Decode(const std::string& ABase64) {
 
 int32_t StrToIntDef(const std::string& AText, int32_t ADefault) {
     std::size_t i = 0;
-    while (i < AText.size() && (AText[i] == ' ' || AText[i] == '\t')) ++i;
+    while (i < AText.size() && (AText[i] == ' ' || AText[i] == '\t'))
+        ++i;
     bool negative = false;
     if (i < AText.size() && (AText[i] == '+' || AText[i] == '-')) {
         negative = AText[i] == '-';

@@ -27,11 +27,21 @@ const TTargetPlatform Target = kArm ? tpRPI : tpLinux;
 const std::string TargetOSName = std::string("Linux on ") + kCpu[0];
 const std::string TargetOSTag = kCpu[1];
 
-bool IsWindows() { return false; }
-bool IsLinux() { return true; }
-bool IsRaspberryPi() { return Target == tpRPI; }
-bool IsMSDOS() { return false; }
+bool IsWindows() {
+    return false;
+}
+bool IsLinux() {
+    return true;
+}
+bool IsRaspberryPi() {
+    return Target == tpRPI;
+}
+bool IsMSDOS() {
+    return false;
+}
 
-std::string BuildInfo() { return "Compiled for " + TargetOSName + " (" + TargetOSTag + ")"; }
+std::string BuildInfo() {
+    return "Compiled for " + TargetOSName + " (" + TargetOSTag + ")";
+}
 
 } // namespace harbex

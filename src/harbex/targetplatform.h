@@ -16,14 +16,14 @@ enum TTargetPlatform : int32_t {
     tpMSDOS = 5,
 };
 
-extern const TTargetPlatform Target;       // tpRPI on ARM, tpLinux elsewhere
-extern const std::string TargetOSName;     // "Linux on x86-64", "Linux on 64-bit ARM", ...
-extern const std::string TargetOSTag;      // the Debian architecture: "amd64", "arm64", "armhf"
+extern const TTargetPlatform Target;   // tpRPI on ARM, tpLinux elsewhere
+extern const std::string TargetOSName; // "Linux on x86-64", "Linux on 64-bit ARM", ...
+extern const std::string TargetOSTag;  // the Debian architecture: "amd64", "arm64", "armhf"
 
-bool IsWindows();      // false
-bool IsLinux();        // true
-bool IsRaspberryPi();  // true for ARM builds
-bool IsMSDOS();        // false
+bool IsWindows();     // false
+bool IsLinux();       // true
+bool IsRaspberryPi(); // true for ARM builds
+bool IsMSDOS();       // false
 
 // "Compiled for " + TargetOSName + " (" + TargetOSTag + ")", for example
 // "Compiled for Linux on x86-64 (amd64)".

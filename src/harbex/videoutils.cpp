@@ -8,7 +8,9 @@
 namespace harbex {
 namespace {
 
-bool OnScreen(int AX, int AY) { return AX >= 1 && AX <= 80 && AY >= 1 && AY <= 25; }
+bool OnScreen(int AX, int AY) {
+    return AX >= 1 && AX <= 80 && AY >= 1 && AY <= 25;
+}
 
 std::string PadRight(std::string AText, size_t AWidth) {
     if (AText.size() < AWidth) AText.append(AWidth - AText.size(), ' ');
@@ -24,14 +26,19 @@ void FastWrite(const std::string& ALine, uint8_t AX, uint8_t AY, uint8_t AAttr) 
     const uint8_t saved = GetTextAttr();
     SetTextAttr(AAttr);
     ScrBeginUpdate();
-    for (size_t i = 0; i < line.size(); ++i) ScrPutCell(AX + static_cast<int>(i), AY, line[i], AAttr);
+    for (size_t i = 0; i < line.size(); ++i)
+        ScrPutCell(AX + static_cast<int>(i), AY, line[i], AAttr);
     ScrEndUpdate();
     SetTextAttr(saved);
 }
 
-char GetCharAt(uint8_t AX, uint8_t AY) { return ScrGetChar(AX, AY); }
+char GetCharAt(uint8_t AX, uint8_t AY) {
+    return ScrGetChar(AX, AY);
+}
 
-uint8_t GetAttrAt(uint8_t AX, uint8_t AY) { return ScrGetAttr(AX, AY); }
+uint8_t GetAttrAt(uint8_t AX, uint8_t AY) {
+    return ScrGetAttr(AX, AY);
+}
 
 void SetCharAt(char ACh, uint8_t AX, uint8_t AY) {
     if (!OnScreen(AX, AY)) return;
@@ -61,27 +68,41 @@ void ScreenRestore(const TScreenBuffer& AScreenBuffer) {
     ScrBeginUpdate();
     for (int y = 1; y <= 25; ++y)
         for (int x = 1; x <= 80; ++x) {
-            const TCharInfo& c = AScreenBuffer[static_cast<size_t>(y - 1)][static_cast<size_t>(x - 1)];
-            FastWrite(std::string(1, c.Ch), static_cast<uint8_t>(x), static_cast<uint8_t>(y), c.Attr);
+            const TCharInfo& c =
+                AScreenBuffer[static_cast<size_t>(y - 1)][static_cast<size_t>(x - 1)];
+            FastWrite(std::string(1, c.Ch), static_cast<uint8_t>(x), static_cast<uint8_t>(y),
+                      c.Attr);
         }
     ScrEndUpdate();
 }
 
-uint16_t ScreenSizeX() { return 80; }
-uint16_t ScreenSizeY() { return 25; }
-
-uint16_t WhereXYAbs() {
-    return static_cast<uint16_t>(((ScrCursorCol() - 1) & 0xFF) | (((ScrCursorRow() - 1) & 0xFF) << 8));
+uint16_t ScreenSizeX() {
+    return 80;
+}
+uint16_t ScreenSizeY() {
+    return 25;
 }
 
-void GotoXYAbs(uint16_t AXY) { ScrSetCursorAbs((AXY & 0xFF) + 1, (AXY >> 8) + 1); }
+uint16_t WhereXYAbs() {
+    return static_cast<uint16_t>(((ScrCursorCol() - 1) & 0xFF) |
+                                 (((ScrCursorRow() - 1) & 0xFF) << 8));
+}
 
-void CursorHide() { ScrShowCursor(false); }
-void CursorShow() { ScrShowCursor(true); }
+void GotoXYAbs(uint16_t AXY) {
+    ScrSetCursorAbs((AXY & 0xFF) + 1, (AXY >> 8) + 1);
+}
+
+void CursorHide() {
+    ScrShowCursor(false);
+}
+void CursorShow() {
+    ScrShowCursor(true);
+}
 
 void DefaultOnStatusBar() {
     std::string bar(80, ' ');
-    for (int col : {1, 29, 49, 63, 80}) bar[static_cast<size_t>(col - 1)] = '\xfe';
+    for (int col : {1, 29, 49, 63, 80})
+        bar[static_cast<size_t>(col - 1)] = '\xfe';
     ScrBeginUpdate();
     FastWrite(bar, 1, 25, PcAttr(pcYellow, pcBlue));
     FastWrite(PadRight(DoorDropInfo.RealName, 22), 3, 25, PcAttr(pcWhite, pcBlue));

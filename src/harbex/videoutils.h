@@ -23,15 +23,15 @@ using TScreenBuffer = std::array<std::array<TCharInfo, 80>, 25>;
 // Bytes are written as glyphs. Leaves the cursor and window as they were; the console
 // attribute ends as the tracked attribute.
 void FastWrite(const std::string& ALine, uint8_t AX, uint8_t AY, uint8_t AAttr);
-char GetCharAt(uint8_t AX, uint8_t AY);     // ' ' outside the screen
-uint8_t GetAttrAt(uint8_t AX, uint8_t AY);  // 7 outside the screen
+char GetCharAt(uint8_t AX, uint8_t AY);                // ' ' outside the screen
+uint8_t GetAttrAt(uint8_t AX, uint8_t AY);             // 7 outside the screen
 void SetCharAt(char ACh, uint8_t AX, uint8_t AY);      // keeps the cell's attribute
 void SetAttrAt(uint8_t AAttr, uint8_t AX, uint8_t AY); // keeps the cell's character
 void ScreenSave(TScreenBuffer& AScreenBuffer);
 // FastWrite of every cell in row-major order (so all but (80, 25) are rewritten).
 void ScreenRestore(const TScreenBuffer& AScreenBuffer);
-uint16_t ScreenSizeX();  // 80
-uint16_t ScreenSizeY();  // 25
+uint16_t ScreenSizeX(); // 80
+uint16_t ScreenSizeY(); // 25
 // Cursor as (column - 1) in the low byte and (row - 1) in the high byte.
 uint16_t WhereXYAbs();
 void GotoXYAbs(uint16_t AXY);

@@ -96,7 +96,8 @@ void TPlayLog::Append(const uint8_t* ARecord) {
     const off_t end = st.st_size - st.st_size % static_cast<off_t>(PLAY_RECORD_SIZE);
     if (end != st.st_size && ::ftruncate(FFd, end) < 0) Fail(errno);
     int err = ::lseek(FFd, end, SEEK_SET) < 0 ? errno : 0;
-    if (err == 0) err = common::WriteFull(FFd, {reinterpret_cast<const char*>(ARecord), PLAY_RECORD_SIZE});
+    if (err == 0)
+        err = common::WriteFull(FFd, {reinterpret_cast<const char*>(ARecord), PLAY_RECORD_SIZE});
     if (err != 0) {
         // Never leave a torn record behind: cut back to the last whole one.
         (void)!::ftruncate(FFd, end);
@@ -105,8 +106,7 @@ void TPlayLog::Append(const uint8_t* ARecord) {
 }
 
 void ReplaceFile(const std::string& AFileName, const uint8_t* AData, std::size_t ASize) {
-    const int err =
-        common::AtomicReplace(AFileName, {reinterpret_cast<const char*>(AData), ASize});
+    const int err = common::AtomicReplace(AFileName, {reinterpret_cast<const char*>(AData), ASize});
     if (err != 0) throw EPlayRecordIOError(AFileName, err);
 }
 

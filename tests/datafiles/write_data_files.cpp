@@ -32,24 +32,20 @@
 
 namespace {
 
-const char* const kFiles[] = {"pmchplay.dat", "pmchrec.dat", "kegora.cfg", "pmchwin.ans", "pmchwin.asc"};
+const char* const kFiles[] = {"pmchplay.dat", "pmchrec.dat", "kegora.cfg", "pmchwin.ans",
+                              "pmchwin.asc"};
 
 // Callers of the board: plain names, a name with a CP437 letter, and one longer than the
 // 40 bytes a record keeps.
 const std::vector<std::string> kPlayers = {
-    "Ada Quill",
-    "Bo",
-    "J\x81rgen Wei\xE1",
-    "Marguerite Oyelaran-Fitzwilliam of Harrowgate Vale",
-    "night owl",
-    "SYSOP",
-    "Tess Ng",
-    "Vik",
+    "Ada Quill", "Bo",    "J\x81rgen Wei\xE1", "Marguerite Oyelaran-Fitzwilliam of Harrowgate Vale",
+    "night owl", "SYSOP", "Tess Ng",           "Vik",
 };
 
 // One whole game (or one cut short at AQuitFrame) on the day deck of ADate; moves are drawn
 // from the game's generator, so the same seed always plays the same game.
-void PlayOne(const std::string& APlayer, common::TDateTime ADate, int32_t AMoveSeed, int AQuitFrame) {
+void PlayOne(const std::string& APlayer, common::TDateTime ADate, int32_t AMoveSeed,
+             int AQuitFrame) {
     const game::TDeck deck(game::GetDailySeed(ADate));
     game::TPinmarch play(deck);
     play.StartNewGame();
@@ -89,10 +85,11 @@ int Compare(const std::string& AExpectedDir) {
     for (const char* name : kFiles) {
         const std::string got = ReadWhole(name), want = ReadWhole(AExpectedDir + "/" + name);
         std::size_t at = 0;
-        while (at < got.size() && at < want.size() && got[at] == want[at]) ++at;
+        while (at < got.size() && at < want.size() && got[at] == want[at])
+            ++at;
         const bool same = at == got.size() && at == want.size() && !want.empty();
-        std::printf("%s: %s at byte %zu (%zu bytes written, %zu expected)\n", name, same ? "identical" : "DIFFERS",
-                    at, got.size(), want.size());
+        std::printf("%s: %s at byte %zu (%zu bytes written, %zu expected)\n", name,
+                    same ? "identical" : "DIFFERS", at, got.size(), want.size());
         failures += same ? 0 : 1;
     }
     return failures == 0 ? 0 : 1;
@@ -112,7 +109,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot enter %s: %s\n", outDir.c_str(), std::strerror(errno));
         return 2;
     }
-    for (const char* name : kFiles) ::unlink(name);
+    for (const char* name : kFiles)
+        ::unlink(name);
 
     try {
         // February for last month's entries, then March up to the 28th, evening.

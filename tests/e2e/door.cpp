@@ -37,8 +37,12 @@ long long NowMs() {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-std::string KegoraPath() { return KEGORA_EXECUTABLE; }
-std::string DataPath(const std::string& AName) { return PINMARCH_DATA_DIR "/" + AName; }
+std::string KegoraPath() {
+    return KEGORA_EXECUTABLE;
+}
+std::string DataPath(const std::string& AName) {
+    return PINMARCH_DATA_DIR "/" + AName;
+}
 
 std::string FindOnPath(const std::string& AName) {
     if (AName.find('/') != std::string::npos) return AName;
@@ -69,17 +73,21 @@ std::string Substitute(std::string AText, int ASocket, const std::string& ADir) 
 Door::Door(const Launch& ALaunch)
     : FVia(ALaunch.Via), FSocket(ALaunch.Via == Channel::Socket), FAnswers(ALaunch.Answers) {
     FScreen.Utf8 = ALaunch.Utf8;
-    signal(SIGPIPE, SIG_IGN);  // a door that has gone must not kill the test
+    signal(SIGPIPE, SIG_IGN); // a door that has gone must not kill the test
     std::vector<std::string> args{KegoraPath()};
-    if (!ALaunch.Command.empty()) args = ALaunch.Command, args[0] = FindOnPath(args[0]);
+    if (!ALaunch.Command.empty())
+        args = ALaunch.Command, args[0] = FindOnPath(args[0]);
     else if (ALaunch.Args.empty() && ALaunch.Via != Channel::Pty)
         args.insert(args.end(), {"-N1", FSocket ? "-S{SOCKET}" : "-Sx"});
-    for (const std::string& a : ALaunch.Args) args.push_back(a);
-    for (std::string& a : args) a = Substitute(a, kDoorSocket, ALaunch.Dir);
+    for (const std::string& a : ALaunch.Args)
+        args.push_back(a);
+    for (std::string& a : args)
+        a = Substitute(a, kDoorSocket, ALaunch.Dir);
     std::vector<std::string> env;
     auto replaced = [&](std::string_view AEntry) {
         const std::string_view name = AEntry.substr(0, AEntry.find('=') + 1);
-        if (name == "PINMARCH_NOW=" || name == "LANG=" || name == "LC_ALL=" || name == "LC_CTYPE=") return true;
+        if (name == "PINMARCH_NOW=" || name == "LANG=" || name == "LC_ALL=" || name == "LC_CTYPE=")
+            return true;
         for (const std::string& e : ALaunch.Env)
             if (e.rfind(name, 0) == 0) return true;
         return false;
@@ -87,29 +95,34 @@ Door::Door(const Launch& ALaunch)
     for (char** e = environ; *e; ++e)
         if (!replaced(*e)) env.emplace_back(*e);
     if (!ALaunch.Now.empty()) env.push_back("PINMARCH_NOW=" + ALaunch.Now);
-    if (ALaunch.Utf8) env.push_back("LANG=C.UTF-8");  // the locale of a UTF-8 console
+    if (ALaunch.Utf8) env.push_back("LANG=C.UTF-8"); // the locale of a UTF-8 console
     env.insert(env.end(), ALaunch.Env.begin(), ALaunch.Env.end());
     std::vector<char*> argv, envp;
-    for (auto& a : args) argv.push_back(a.data());
-    for (auto& e : env) envp.push_back(e.data());
+    for (auto& a : args)
+        argv.push_back(a.data());
+    for (auto& e : env)
+        envp.push_back(e.data());
     argv.push_back(nullptr);
     envp.push_back(nullptr);
 
     // The executable is opened here and run by descriptor, so an unprivileged door need not
     // reach it through the directories above it.
     const int opened = open(args[0].c_str(), O_RDONLY | O_CLOEXEC);
-    const int exe = opened < 0 ? -1 : fcntl(opened, F_DUPFD_CLOEXEC, 20);  // clear of fd 3
+    const int exe = opened < 0 ? -1 : fcntl(opened, F_DUPFD_CLOEXEC, 20); // clear of fd 3
     if (opened >= 0) close(opened);
     int err[2], door[2] = {-1, -1}, out[2] = {-1, -1};
     if (exe < 0 || pipe2(err, O_CLOEXEC) != 0) throw std::runtime_error("cannot start " + args[0]);
     if (ALaunch.Via == Channel::Socket) {
-        if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, door) != 0 || pipe2(out, O_CLOEXEC) != 0)
+        if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, door) != 0 ||
+            pipe2(out, O_CLOEXEC) != 0)
             throw std::runtime_error("socketpair");
         FCaller = FOutput = door[0];
         FConsoleFd = out[0];
-        if (ALaunch.SendBuffer > 0) setsockopt(door[1], SOL_SOCKET, SO_SNDBUF, &ALaunch.SendBuffer, sizeof(int));
+        if (ALaunch.SendBuffer > 0)
+            setsockopt(door[1], SOL_SOCKET, SO_SNDBUF, &ALaunch.SendBuffer, sizeof(int));
     } else if (ALaunch.Via == Channel::Pipes) {
-        if (pipe2(door, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+        if (pipe2(door, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0)
+            throw std::runtime_error("pipe");
         FCaller = door[1];
         FOutput = out[0];
     }
@@ -172,7 +185,8 @@ void Door::ReadAll(int AWaitMs) {
     int* fds[3] = {&FOutput, &FConsoleFd, &FErrorFd};
     std::string* into[3] = {&FReceived, &FConsole, &FErrors};
     nfds_t n = 0;
-    for (int* fd : fds) p[n++] = {*fd, POLLIN, 0};
+    for (int* fd : fds)
+        p[n++] = {*fd, POLLIN, 0};
     if (poll(p, n, AWaitMs) <= 0) return;
     for (int i = 0; i < 3; ++i) {
         if (*fds[i] < 0 || !(p[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
@@ -184,7 +198,8 @@ void Door::ReadAll(int AWaitMs) {
             FReceived += data;
             FScreen.Feed(data);
             const std::string answers = FScreen.TakeAnswers();
-            if (FAnswers && !answers.empty() && FCaller >= 0) (void)!write(FCaller, answers.data(), answers.size());
+            if (FAnswers && !answers.empty() && FCaller >= 0)
+                (void)!write(FCaller, answers.data(), answers.size());
         } else if (got > 0) {
             into[i]->append(buf, static_cast<size_t>(got));
         } else if (got == 0 || errno != EAGAIN) {
@@ -197,7 +212,8 @@ void Door::ReadAll(int AWaitMs) {
 
 void Door::Pump(int AMs) {
     const long long end = NowMs() + AMs;
-    do ReadAll(static_cast<int>(std::max(0LL, end - NowMs())));
+    do
+        ReadAll(static_cast<int>(std::max(0LL, end - NowMs())));
     while (NowMs() < end);
 }
 
@@ -205,9 +221,12 @@ void Door::Send(std::string_view AKeys) {
     long long deadline = NowMs() + 5000;
     while (!AKeys.empty() && FCaller >= 0 && NowMs() < deadline) {
         const ssize_t n = write(FCaller, AKeys.data(), AKeys.size());
-        if (n > 0) AKeys.remove_prefix(static_cast<size_t>(n)), deadline = NowMs() + 5000;
-        else if (n < 0 && errno == EAGAIN) ReadAll(5);
-        else break;
+        if (n > 0)
+            AKeys.remove_prefix(static_cast<size_t>(n)), deadline = NowMs() + 5000;
+        else if (n < 0 && errno == EAGAIN)
+            ReadAll(5);
+        else
+            break;
     }
     ReadAll(0);
 }
@@ -241,12 +260,14 @@ std::optional<int> Door::WaitExit(int AMs) {
     return FExit;
 }
 
-bool Door::Running() { return !Reap(false); }
+bool Door::Running() {
+    return !Reap(false);
+}
 
 void Door::Hangup() {
     if (FCaller < 0) return;
     if (FVia == Channel::Socket) return void(shutdown(FCaller, SHUT_RDWR));
-    close(FCaller);  // the door's input ends; a pty's master closing hangs its terminal up
+    close(FCaller); // the door's input ends; a pty's master closing hangs its terminal up
     if (FOutput == FCaller) FOutput = -1;
     FCaller = -1;
 }
@@ -256,7 +277,8 @@ std::string Door::Describe() {
     for (int y = 1; y <= Terminal::kRows; ++y) {
         s += y < 10 ? " " : "";
         s += std::to_string(y) + "|";
-        for (char c : FScreen.Row(y)) s += Cp437ToUtf8(static_cast<uint8_t>(c));
+        for (char c : FScreen.Row(y))
+            s += Cp437ToUtf8(static_cast<uint8_t>(c));
         s += "|\n";
     }
     return s + "console: " + FConsole + "\nerrors: " + FErrors + "\n";

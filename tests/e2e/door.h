@@ -21,19 +21,19 @@ namespace e2e {
 enum class Channel { Socket, Pipes, Pty };
 
 struct Launch {
-    std::string Dir;                  // the data directory (the door's working directory)
+    std::string Dir; // the data directory (the door's working directory)
     Channel Via = Channel::Socket;
-    std::vector<std::string> Args;    // "{SOCKET}" and "{DIR}" substituted; empty: the default
-                                      // of the channel (-N1 -S{SOCKET}, -N1 -Sx, none)
-    std::string Now = "2025-09-23 10:00:00";  // the door's local time at start; empty: real
-    long long FileSizeLimit = -1;     // RLIMIT_FSIZE in bytes, as on a full disk
-    bool Unprivileged = false;        // as user 65534 when we are root, so permissions bind
-    std::vector<std::string> Command; // another program instead of the door (found on PATH)
-    std::vector<std::string> Env;     // added to the environment
+    std::vector<std::string> Args; // "{SOCKET}" and "{DIR}" substituted; empty: the default
+                                   // of the channel (-N1 -S{SOCKET}, -N1 -Sx, none)
+    std::string Now = "2025-09-23 10:00:00"; // the door's local time at start; empty: real
+    long long FileSizeLimit = -1;            // RLIMIT_FSIZE in bytes, as on a full disk
+    bool Unprivileged = false;               // as user 65534 when we are root, so permissions bind
+    std::vector<std::string> Command;        // another program instead of the door (found on PATH)
+    std::vector<std::string> Env;            // added to the environment
     // The caller's terminal: code page 437 or UTF-8, and whether it answers cursor-position
     // requests (BBS clients and terminal emulators do).
     bool Utf8 = false, Answers = true;
-    int SendBuffer = 0;               // the door's socket send buffer in bytes (0: the default)
+    int SendBuffer = 0; // the door's socket send buffer in bytes (0: the default)
 };
 
 // Substitutes {SOCKET} and {DIR} in a text (drop files use it too).
@@ -49,22 +49,22 @@ class Door {
     // The descriptor number the door's socket has inside the door (for drop files).
     static constexpr int kDoorSocket = 3;
 
-    void Send(std::string_view AKeys);  // as the caller's keys; reads output meanwhile
-    void Pump(int AMs);                 // reads what arrives within AMs
+    void Send(std::string_view AKeys); // as the caller's keys; reads output meanwhile
+    void Pump(int AMs);                // reads what arrives within AMs
     bool WaitFor(const std::function<bool()>& APred, int AMs = 8000);
     bool WaitForText(std::string_view AText, int AMs = 8000);
     bool WaitQuiet(int AQuietMs, int AMaxMs = 8000);
-    std::optional<int> WaitExit(int AMs = 8000);  // exit code, 128 + signal for a signal
+    std::optional<int> WaitExit(int AMs = 8000); // exit code, 128 + signal for a signal
     bool Running();
     pid_t Pid() const { return FPid; }
-    void Hangup();  // the caller's end closes (carrier loss, or end of input)
+    void Hangup(); // the caller's end closes (carrier loss, or end of input)
 
     Terminal& Screen() { return FScreen; }
-    const std::string& Received() const { return FReceived; }  // telnet commands removed
+    const std::string& Received() const { return FReceived; } // telnet commands removed
     const std::vector<std::string>& TelnetOffers() const { return FTelnet.Offers; }
-    const std::string& Console() const { return FConsole; }    // stdout in socket mode
+    const std::string& Console() const { return FConsole; } // stdout in socket mode
     const std::string& Errors() const { return FErrors; }
-    std::string Describe();  // screen, console and errors, for failure messages
+    std::string Describe(); // screen, console and errors, for failure messages
 
   private:
     void ReadAll(int AWaitMs);
@@ -82,8 +82,8 @@ class Door {
 
 long long NowMs();
 std::string KegoraPath();
-std::string FindOnPath(const std::string& AName);  // empty when not found
-std::string DataPath(const std::string& AName);  // a file of the shipped data/ folder
+std::string FindOnPath(const std::string& AName); // empty when not found
+std::string DataPath(const std::string& AName);   // a file of the shipped data/ folder
 // True when doors started with Unprivileged are bound by file permissions.
 bool CanDropPrivileges();
 

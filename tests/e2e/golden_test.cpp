@@ -64,20 +64,23 @@ std::string Unescape(const std::string& AText) {
 
 std::string Utf8(const std::string& ABytes) {
     std::string s;
-    for (char c : ABytes) s += Cp437ToUtf8(static_cast<uint8_t>(c));
+    for (char c : ABytes)
+        s += Cp437ToUtf8(static_cast<uint8_t>(c));
     return s;
 }
 
 // The screen as the scenario files hold it: 25 text rows, 25 attribute rows, the cursor.
 std::vector<std::string> Picture(const Terminal& AScreen) {
     std::vector<std::string> lines;
-    for (int y = 1; y <= Terminal::kRows; ++y) lines.push_back("t|" + Utf8(AScreen.Row(y)) + "|");
+    for (int y = 1; y <= Terminal::kRows; ++y)
+        lines.push_back("t|" + Utf8(AScreen.Row(y)) + "|");
     for (int y = 1; y <= Terminal::kRows; ++y) {
         std::string runs;
         for (int x = 1; x <= Terminal::kCols;) {
             int n = 1;
             const uint8_t attr = AScreen.At(x, y).Attr;
-            while (x + n <= Terminal::kCols && AScreen.At(x + n, y).Attr == attr) ++n;
+            while (x + n <= Terminal::kCols && AScreen.At(x + n, y).Attr == attr)
+                ++n;
             char run[16];
             std::snprintf(run, sizeof run, "%s%02x*%d", runs.empty() ? "" : " ", attr, n);
             runs += run;
@@ -102,7 +105,8 @@ std::string Diff(const std::vector<std::string>& AWant, const std::vector<std::s
 std::vector<std::string> ReadLines(const std::string& APath) {
     std::ifstream in(APath);
     std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
     return lines;
 }
 
@@ -124,8 +128,9 @@ std::vector<std::string> RunScenario(const std::string& APath, const std::string
         ARest = sp == std::string::npos ? "" : ALine.substr(sp + 1);
         return ALine.substr(0, sp);
     };
-    auto block = [&](std::vector<std::string>& ABody) {  // lines up to "end"
-        while (i < lines.size() && lines[i] != "end") ABody.push_back(lines[i++]);
+    auto block = [&](std::vector<std::string>& ABody) { // lines up to "end"
+        while (i < lines.size() && lines[i] != "end")
+            ABody.push_back(lines[i++]);
         ++i;
     };
     // The set-up: everything before the first key, checkpoint or hang-up.
@@ -133,22 +138,28 @@ std::vector<std::string> RunScenario(const std::string& APath, const std::string
         std::string rest, cmd = word(lines[i], rest);
         if (cmd == "keys" || cmd == "screen" || cmd == "hangup" || cmd == "exit") break;
         out.push_back(lines[i]);
-        if (cmd == "door") launch.Via = rest == "pty" ? Channel::Pty : rest == "pipes" ? Channel::Pipes : Channel::Socket;
+        if (cmd == "door")
+            launch.Via = rest == "pty"     ? Channel::Pty
+                         : rest == "pipes" ? Channel::Pipes
+                                           : Channel::Socket;
         if (cmd == "args") {
             std::istringstream words(rest);
-            for (std::string a; words >> a;) launch.Args.push_back(a);
+            for (std::string a; words >> a;)
+                launch.Args.push_back(a);
         }
         if (cmd == "now") launch.Now = rest == "real" ? "" : rest;
         if (cmd == "nointro") intro = false;
         if (cmd == "mkdir") std::filesystem::create_directory(dir.File(rest));
         if (cmd == "log") {
-            int m, d, y, score, frames;  // the name may be empty, as older doors logged it
+            int m, d, y, score, frames; // the name may be empty, as older doors logged it
             const size_t bar = rest.find('|');
-            if (std::sscanf(rest.c_str() + bar, "|%d-%d-%d|%d|%d", &m, &d, &y, &score, &frames) != 5) {
+            if (std::sscanf(rest.c_str() + bar, "|%d-%d-%d|%d|%d", &m, &d, &y, &score, &frames) !=
+                5) {
                 ADD_FAILURE() << lines[i];
                 return out;
             }
-            const auto bytes = records::EncodePlayRecord({rest.substr(0, bar), common::EncodeDate(y, m, d), score, frames});
+            const auto bytes = records::EncodePlayRecord(
+                {rest.substr(0, bar), common::EncodeDate(y, m, d), score, frames});
             log.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         }
         if (cmd == "file") {
@@ -156,7 +167,8 @@ std::vector<std::string> RunScenario(const std::string& APath, const std::string
             ++i;
             block(body);
             std::string text;
-            for (const auto& b : body) text += Substitute(b, Door::kDoorSocket, dir.Path()) + "\r\n";
+            for (const auto& b : body)
+                text += Substitute(b, Door::kDoorSocket, dir.Path()) + "\r\n";
             dir.Write(rest, text);
             out.insert(out.end(), body.begin(), body.end());
             out.push_back("end");
@@ -186,11 +198,12 @@ std::vector<std::string> RunScenario(const std::string& APath, const std::string
                 door.WaitQuiet(150);
             } else {
                 door.WaitFor([&] { return Picture(door.Screen()) == want; });
-                door.Pump(30);  // nothing more may follow
+                door.Pump(30); // nothing more may follow
             }
             const auto got = Picture(door.Screen());
             if (!Updating()) {
-                EXPECT_EQ(want, got) << "screen \"" << rest << "\" differs:\n" << Diff(want, got) << door.Describe();
+                EXPECT_EQ(want, got) << "screen \"" << rest << "\" differs:\n"
+                                     << Diff(want, got) << door.Describe();
             }
             const auto& keep = Updating() ? got : want;
             out.insert(out.end(), keep.begin(), keep.end());
@@ -201,7 +214,8 @@ std::vector<std::string> RunScenario(const std::string& APath, const std::string
         }
         if (cmd == "stderr") stderrWant += rest + "\n";
         if (cmd == "console") {
-            EXPECT_NE(door.Console().find(rest), std::string::npos) << "console: " << door.Console();
+            EXPECT_NE(door.Console().find(rest), std::string::npos)
+                << "console: " << door.Console();
         }
         if (cmd == "expect") {
             std::vector<std::string> want, got;
@@ -226,7 +240,7 @@ std::vector<std::string> RunScenario(const std::string& APath, const std::string
 
 TEST_P(Golden, Session) {
     const std::string path = PINMARCH_GOLDEN_DIR "/" + GetParam() + ".scn";
-    std::vector<std::string> terminals{"cp437"};  // "terminals K...": the same screens on each
+    std::vector<std::string> terminals{"cp437"}; // "terminals K...": the same screens on each
     for (const std::string& line : ReadLines(path))
         if (line.rfind("terminals ", 0) == 0) {
             std::istringstream words(line.substr(10));
@@ -237,8 +251,9 @@ TEST_P(Golden, Session) {
         const std::vector<std::string> out = RunScenario(path, terminal);
         if (!Updating()) continue;
         std::ofstream f(path, std::ios::trunc);
-        for (const auto& l : out) f << l << "\n";
-        break;  // the first kind writes the screens; the others are checked against them
+        for (const auto& l : out)
+            f << l << "\n";
+        break; // the first kind writes the screens; the others are checked against them
     }
 }
 
@@ -250,12 +265,11 @@ std::vector<std::string> Scenarios() {
     return names;
 }
 
-INSTANTIATE_TEST_SUITE_P(Scenario, Golden, ::testing::ValuesIn(Scenarios()),
-                         [](const auto& AInfo) {
-                             std::string n = AInfo.param;
-                             std::replace(n.begin(), n.end(), '-', '_');
-                             return n;
-                         });
+INSTANTIATE_TEST_SUITE_P(Scenario, Golden, ::testing::ValuesIn(Scenarios()), [](const auto& AInfo) {
+    std::string n = AInfo.param;
+    std::replace(n.begin(), n.end(), '-', '_');
+    return n;
+});
 
 } // namespace
 } // namespace e2e

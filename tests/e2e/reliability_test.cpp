@@ -25,13 +25,13 @@ namespace {
 
 namespace fs = std::filesystem;
 using Files = std::map<std::string, std::string>;
-const double kToday = common::EncodeDate(2025, 9, 23);  // the doors' date (Launch's default)
+const double kToday = common::EncodeDate(2025, 9, 23); // the doors' date (Launch's default)
 constexpr int kBbsId = 24680;
 constexpr int kMissesPerGame = 40;
 
 std::string Door32(const std::string& AAlias) {
-    return "2\r\n" + std::to_string(Door::kDoorSocket) + "\r\n38400\r\nTest Board\r\n7\r\n" + AAlias + " Real\r\n" + AAlias +
-           "\r\n20\r\n60\r\n1\r\n1\r\n";
+    return "2\r\n" + std::to_string(Door::kDoorSocket) + "\r\n38400\r\nTest Board\r\n7\r\n" +
+           AAlias + " Real\r\n" + AAlias + "\r\n20\r\n60\r\n1\r\n1\r\n";
 }
 
 Files Contents(const std::string& ADir) {
@@ -43,8 +43,10 @@ Files Contents(const std::string& ADir) {
 
 std::vector<records::TDailyPlayRecord> Decode(const std::string& ALog) {
     std::vector<records::TDailyPlayRecord> games;
-    for (size_t at = 0; at + records::PLAY_RECORD_SIZE <= ALog.size(); at += records::PLAY_RECORD_SIZE)
-        games.push_back(records::DecodePlayRecord(reinterpret_cast<const uint8_t*>(ALog.data() + at)));
+    for (size_t at = 0; at + records::PLAY_RECORD_SIZE <= ALog.size();
+         at += records::PLAY_RECORD_SIZE)
+        games.push_back(
+            records::DecodePlayRecord(reinterpret_cast<const uint8_t*>(ALog.data() + at)));
     return games;
 }
 
@@ -62,8 +64,13 @@ void Board(const support::ScratchDir& ADir, const std::string& ACaller = "") {
     ADir.Write("kegora.cfg", std::to_string(kBbsId) + "\n");
     std::string log;
     for (const records::TDailyPlayRecord& g :
-         {records::TDailyPlayRecord{"Bob", kToday - 22, 120, 10}, {"Cy", kToday - 21, 150, 11}, {"Bob", kToday - 1, 95, 10},
-          {"Di", kToday - 3, 87, 10}, {"Ed", kToday - 3, 77, 10}, {"Flo", kToday - 4, 66, 10}, {"Gus", kToday - 5, 55, 10}}) {
+         {records::TDailyPlayRecord{"Bob", kToday - 22, 120, 10},
+          {"Cy", kToday - 21, 150, 11},
+          {"Bob", kToday - 1, 95, 10},
+          {"Di", kToday - 3, 87, 10},
+          {"Ed", kToday - 3, 77, 10},
+          {"Flo", kToday - 4, 66, 10},
+          {"Gus", kToday - 5, 55, 10}}) {
         const auto bytes = records::EncodePlayRecord(g);
         log.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     }
@@ -80,8 +87,10 @@ void Board(const support::ScratchDir& ADir, const std::string& ACaller = "") {
 // The shortest keys moving the game's cursor from AFrom to ATo ("8", "2", "4", "6" move;
 // "1", "3", "7", "9", "0" jump).
 std::string PathTo(int AFrom, int ATo) {
-    static const int kMoves[4][11] = {{0, 2, 4, 5, 7, 8, 9, 1, 1, 1, 1}, {0, 8, 1, 1, 2, 3, 3, 4, 5, 6, 6},
-                                      {0, 1, 3, 2, 6, 4, 5, 10, 7, 8, 9}, {0, 1, 3, 2, 5, 6, 4, 8, 9, 10, 7}};
+    static const int kMoves[4][11] = {{0, 2, 4, 5, 7, 8, 9, 1, 1, 1, 1},
+                                      {0, 8, 1, 1, 2, 3, 3, 4, 5, 6, 6},
+                                      {0, 1, 3, 2, 6, 4, 5, 10, 7, 8, 9},
+                                      {0, 1, 3, 2, 5, 6, 4, 8, 9, 10, 7}};
     std::map<int, std::string> seen{{AFrom, ""}};
     for (std::deque<int> queue{AFrom}; !queue.empty(); queue.pop_front()) {
         const int pin = queue.front();
@@ -107,15 +116,18 @@ class Player {
         const int ideal = 1 + (FGame.CurrentCard().Rank - 1) * 9 / 12;
         int best = -1;
         for (int p = 1; p <= 10; ++p)
-            if (FGame.CanPlaceCard(p) && (best < 0 || std::abs(p - ideal) < std::abs(best - ideal))) best = p;
+            if (FGame.CanPlaceCard(p) && (best < 0 || std::abs(p - ideal) < std::abs(best - ideal)))
+                best = p;
         const bool forced = FMissEvery > 0 && ++FMoves % FMissEvery == 0;
-        if ((forced || best < 0 || std::abs(best - ideal) > 1) && FGame.PlaceMiss()) return ++FMisses % 2 ? " " : "\r";
+        if ((forced || best < 0 || std::abs(best - ideal) > 1) && FGame.PlaceMiss())
+            return ++FMisses % 2 ? " " : "\r";
         EXPECT_TRUE(FGame.PlaceCard(best));
         return PathTo(std::exchange(FCursor, best), best) + "5";
     }
     std::string WholeGame() {
         std::string keys;
-        while (!FGame.GameOver()) keys += Next();
+        while (!FGame.GameOver())
+            keys += Next();
         return keys;
     }
 
@@ -129,19 +141,33 @@ class Player {
 // I/O (input ended, SIGHUP): each door ends with code 0 within 4 s, writes no bulletin,
 // records only a game that reached its result box, and leaves whole files.
 TEST(Reliability, HangUpsAtEveryKindOfWait) {
-    struct Point { const char *Name, *Keys, *Text; bool Finished; };
-    const Point points[] = {
-        {"intro", "", "Press any key", false},          {"menu", "x", "Your choice", false},
-        {"game", "xp", "Current Card:", false},         {"game help", "xph", "HOW TO PLAY", false},
-        {"quit prompt", "xpq", "Really quit?", false},  {"result box", "xpqy", "GAME ENDED EARLY", true},
-        {"standings", "xd", "Press any key to", false}, {"calendar input", "xc", "or 0 to return", false},
-        {"day input", "xv", "Enter day to view", false}, {"about", "xa", "Press any key", false}};
+    struct Point {
+        const char *Name, *Keys, *Text;
+        bool Finished;
+    };
+    const Point points[] = {{"intro", "", "Press any key", false},
+                            {"menu", "x", "Your choice", false},
+                            {"game", "xp", "Current Card:", false},
+                            {"game help", "xph", "HOW TO PLAY", false},
+                            {"quit prompt", "xpq", "Really quit?", false},
+                            {"result box", "xpqy", "GAME ENDED EARLY", true},
+                            {"standings", "xd", "Press any key to", false},
+                            {"calendar input", "xc", "or 0 to return", false},
+                            {"day input", "xv", "Enter day to view", false},
+                            {"about", "xa", "Press any key", false}};
     enum How { Close, Hup, Term, StdioEnd, StdioHup };
-    struct Case { std::unique_ptr<support::ScratchDir> Dir; std::unique_ptr<Door> D; Files Before; const Point* At; How Via; };
+    struct Case {
+        std::unique_ptr<support::ScratchDir> Dir;
+        std::unique_ptr<Door> D;
+        Files Before;
+        const Point* At;
+        How Via;
+    };
     std::vector<Case> cases;
     for (const Point& p : points)
         for (How how : {Close, Hup, Term, StdioEnd, StdioHup}) {
-            if (how == Term && std::string(p.Name) != "menu" && std::string(p.Name) != "game") continue;
+            if (how == Term && std::string(p.Name) != "menu" && std::string(p.Name) != "game")
+                continue;
             auto dir = std::make_unique<support::ScratchDir>();
             Board(*dir, "Hanna");
             Launch launch;
@@ -161,20 +187,25 @@ TEST(Reliability, HangUpsAtEveryKindOfWait) {
     }
     const long long start = NowMs();
     for (Case& c : cases)
-        if (c.Via == Close || c.Via == StdioEnd) c.D->Hangup();
-        else kill(c.D->Pid(), c.Via == Term ? SIGTERM : SIGHUP);
+        if (c.Via == Close || c.Via == StdioEnd)
+            c.D->Hangup();
+        else
+            kill(c.D->Pid(), c.Via == Term ? SIGTERM : SIGHUP);
     for (Case& c : cases) {
         SCOPED_TRACE(std::string(c.At->Name) + ", way " + std::to_string(c.Via));
-        EXPECT_EQ(c.D->WaitExit(std::max(1LL, start + 4000 - NowMs())), std::optional<int>(0)) << c.D->Describe();
+        EXPECT_EQ(c.D->WaitExit(std::max(1LL, start + 4000 - NowMs())), std::optional<int>(0))
+            << c.D->Describe();
         Files after = Contents(c.Dir->Path());
-        const std::string log = after[records::PLAY_LOG_FILE_NAME], old = c.Before[records::PLAY_LOG_FILE_NAME];
+        const std::string log = after[records::PLAY_LOG_FILE_NAME],
+                          old = c.Before[records::PLAY_LOG_FILE_NAME];
         ASSERT_EQ(log.size(), old.size() + (c.At->Finished ? 64 : 0));
         EXPECT_EQ(log.substr(0, old.size()), old);
         if (c.At->Finished) {
             EXPECT_EQ(Decode(log).back(), (records::TDailyPlayRecord{"Hanna", kToday, 0, 1}));
         }
         EXPECT_EQ(after[records::ALL_TIME_FILE_NAME].size(), records::ALL_TIME_RECORD_SIZE);
-        EXPECT_FALSE(after.count("pmchwin.ans") || after.count("pmchwin.asc")) << "bulletins written";
+        EXPECT_FALSE(after.count("pmchwin.ans") || after.count("pmchwin.asc"))
+            << "bulletins written";
     }
 }
 
@@ -183,20 +214,25 @@ TEST(Reliability, HangUpsAtEveryKindOfWait) {
 TEST(Reliability, StalledCallerEndsBySignal) {
     support::ScratchDir dirs[2];
     std::unique_ptr<Door> doors[2];
-    std::string keys = "x";  // screens to draw, none of them read
-    for (int n = 0; n < 60; ++n) keys += "ix";
-    for (int i = 0; i < 2; ++i) {  // side by side: SIGTERM, SIGHUP
+    std::string keys = "x"; // screens to draw, none of them read
+    for (int n = 0; n < 60; ++n)
+        keys += "ix";
+    for (int i = 0; i < 2; ++i) { // side by side: SIGTERM, SIGHUP
         Board(dirs[i], "Stella");
         Launch launch;
         launch.Dir = dirs[i].Path(), launch.Args = {"-D{DIR}/DOOR32.SYS"}, launch.SendBuffer = 4096;
         (doors[i] = std::make_unique<Door>(launch))->Send(keys);
     }
     const long long start = (usleep(1'000'000), NowMs());
-    for (int i = 0; i < 2; ++i) EXPECT_TRUE(doors[i]->Running() && kill(doors[i]->Pid(), i ? SIGHUP : SIGTERM) == 0);
+    for (int i = 0; i < 2; ++i)
+        EXPECT_TRUE(doors[i]->Running() && kill(doors[i]->Pid(), i ? SIGHUP : SIGTERM) == 0);
     for (int i = 0, status = 0; i < 2; ++i) {
-        while (waitpid(doors[i]->Pid(), &status, WNOHANG) == 0 && NowMs() - start < 10000) usleep(10'000);
-        std::fprintf(stderr, "[ stalled ] %s: gone after %lld ms\n", i ? "SIGHUP" : "SIGTERM", NowMs() - start);
-        EXPECT_TRUE(NowMs() - start < 4000 && WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        while (waitpid(doors[i]->Pid(), &status, WNOHANG) == 0 && NowMs() - start < 10000)
+            usleep(10'000);
+        std::fprintf(stderr, "[ stalled ] %s: gone after %lld ms\n", i ? "SIGHUP" : "SIGTERM",
+                     NowMs() - start);
+        EXPECT_TRUE(NowMs() - start < 4000 && WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            << status;
         EXPECT_EQ(dirs[i].Read("pmchplay.dat").size(), 7 * records::PLAY_RECORD_SIZE);
     }
 }
@@ -211,13 +247,16 @@ TEST(Reliability, TwoFirstStartsDealTheSameCards) {
         for (int i = 0; i < 2; ++i) {
             Launch launch;
             launch.Dir = dir.Path(), launch.Now = i ? "2025-09-23 10:00:07" : "2025-09-23 10:00:00";
-            launch.Args = {"-D" + dir.Write(std::to_string(i) + ".DOOR32.SYS", Door32("Node" + std::to_string(i)))};
+            launch.Args = {"-D" + dir.Write(std::to_string(i) + ".DOOR32.SYS",
+                                            Door32("Node" + std::to_string(i)))};
             (doors[i] = std::make_unique<Door>(launch))->Send("xp");
         }
-        for (auto& d : doors) ASSERT_TRUE(Reach(*d, "Ball 1"));
+        for (auto& d : doors)
+            ASSERT_TRUE(Reach(*d, "Ball 1"));
         game::TDeck frame1(game::DailySeedFor(kToday, std::stoi(dir.Read("kegora.cfg"))) + 100);
         const std::string card(1, frame1.DrawCard().DisplayChar);
-        for (auto& d : doors) EXPECT_EQ(d->Screen().Row(9).substr(4, 1), card) << d->Describe();
+        for (auto& d : doors)
+            EXPECT_EQ(d->Screen().Row(9).substr(4, 1), card) << d->Describe();
     }
 }
 
@@ -225,30 +264,55 @@ TEST(Reliability, TwoFirstStartsDealTheSameCards) {
 // directory is read-only: the door ends with code 1 and one line on standard error naming the
 // file, no file is added, and the log is as before or longer by this one game.
 TEST(Reliability, FullDiskAndReadOnlyDirectory) {
-    struct Row { const char* Name; long long Limit; bool ReadOnly, NoBbsId, Grows; const char* Keys; const char* Error; const char* Changes = ""; };
-    const Row rows[] = {
-        {"log at the limit", 0, false, false, false, "xpqy", "cannot use \"pmchplay.dat\": File too large"},
-        {"room for part of a record", 10, false, false, false, "xpqy", "cannot use \"pmchplay.dat\": File too large"},
-        {"records file too big", 1000, false, false, true, "xpqy", "cannot use \"pmchrec.dat\": File too large"},
-        {"bulletins too big", 1250, false, false, true, "xpqyxq", "cannot write the bulletin \"pmchwin.ans\": File too large", "pmchrec.dat "},
-        {"read-only, no id, no log", -1, true, true, false, "xpq", "cannot use \"pmchplay.dat\": Permission denied"},
-        {"read-only, records file", -1, true, false, true, "xpqy", "cannot use \"pmchrec.dat\": Permission denied"},
-        {"read-only, bulletins", -1, true, false, false, "xq", "cannot write the bulletin \"pmchwin.ans\": Permission denied"}};
+    struct Row {
+        const char* Name;
+        long long Limit;
+        bool ReadOnly, NoBbsId, Grows;
+        const char* Keys;
+        const char* Error;
+        const char* Changes = "";
+    };
+    const Row rows[] = {{"log at the limit", 0, false, false, false, "xpqy",
+                         "cannot use \"pmchplay.dat\": File too large"},
+                        {"room for part of a record", 10, false, false, false, "xpqy",
+                         "cannot use \"pmchplay.dat\": File too large"},
+                        {"records file too big", 1000, false, false, true, "xpqy",
+                         "cannot use \"pmchrec.dat\": File too large"},
+                        {"bulletins too big", 1250, false, false, true, "xpqyxq",
+                         "cannot write the bulletin \"pmchwin.ans\": File too large",
+                         "pmchrec.dat "},
+                        {"read-only, no id, no log", -1, true, true, false, "xpq",
+                         "cannot use \"pmchplay.dat\": Permission denied"},
+                        {"read-only, records file", -1, true, false, true, "xpqy",
+                         "cannot use \"pmchrec.dat\": Permission denied"},
+                        {"read-only, bulletins", -1, true, false, false, "xq",
+                         "cannot write the bulletin \"pmchwin.ans\": Permission denied"}};
     const bool canDrop = CanDropPrivileges();
-    struct Case { const Row* R; std::unique_ptr<support::ScratchDir> Dir; Files Before; std::unique_ptr<Door> D; };
-    std::vector<Case> cases;  // side by side
+    struct Case {
+        const Row* R;
+        std::unique_ptr<support::ScratchDir> Dir;
+        Files Before;
+        std::unique_ptr<Door> D;
+    };
+    std::vector<Case> cases; // side by side
     for (const Row& r : rows) {
         if (r.ReadOnly && !canDrop) continue;
         auto dir = std::make_unique<support::ScratchDir>();
         Board(*dir, "Dana");
-        if (r.NoBbsId) fs::remove(dir->File("kegora.cfg")), fs::remove(dir->File("pmchplay.dat")), fs::remove(dir->File("pmchrec.dat"));
-        if (r.ReadOnly) chmod(dir->File("pmchplay.dat").c_str(), 0666), chmod(dir->Path().c_str(), 0555);
+        if (r.NoBbsId)
+            fs::remove(dir->File("kegora.cfg")), fs::remove(dir->File("pmchplay.dat")),
+                fs::remove(dir->File("pmchrec.dat"));
+        if (r.ReadOnly)
+            chmod(dir->File("pmchplay.dat").c_str(), 0666), chmod(dir->Path().c_str(), 0555);
         Files before = Contents(dir->Path());
         Launch launch;
         launch.Dir = dir->Path();
         launch.Args = {"-DDOOR32.SYS"};
         // Small limits count from the log's size.
-        launch.FileSizeLimit = r.Limit >= 0 && r.Limit < 64 ? static_cast<long long>(before.at("pmchplay.dat").size()) + r.Limit : r.Limit;
+        launch.FileSizeLimit =
+            r.Limit >= 0 && r.Limit < 64
+                ? static_cast<long long>(before.at("pmchplay.dat").size()) + r.Limit
+                : r.Limit;
         launch.Unprivileged = r.ReadOnly;
         auto door = std::make_unique<Door>(launch);
         door->Send(r.Keys);
@@ -258,7 +322,7 @@ TEST(Reliability, FullDiskAndReadOnlyDirectory) {
         const Row& r = *c.R;
         Door& door = *c.D;
         SCOPED_TRACE(r.Name);
-        if (r.NoBbsId) {  // a board whose id cannot be stored deals the cards of id 12345
+        if (r.NoBbsId) { // a board whose id cannot be stored deals the cards of id 12345
             ASSERT_TRUE(Reach(door, "Really quit?"));
             game::TDeck frame1(game::DailySeedFor(kToday, game::FALLBACK_BBS_ID) + 100);
             const char rank = frame1.DrawCard().DisplayChar;
@@ -268,11 +332,13 @@ TEST(Reliability, FullDiskAndReadOnlyDirectory) {
         EXPECT_EQ(door.WaitExit(10000), std::optional<int>(1)) << door.Describe();
         EXPECT_EQ(door.Errors(), std::string("Pinmarch: stopped: ") + r.Error + "\n");
         Files after = Contents(c.Dir->Path());
-        const std::string oldLog = c.Before.count("pmchplay.dat") ? c.Before.at("pmchplay.dat") : "";
+        const std::string oldLog =
+            c.Before.count("pmchplay.dat") ? c.Before.at("pmchplay.dat") : "";
         EXPECT_EQ(after["pmchplay.dat"].size(), oldLog.size() + (r.Grows ? 64 : 0));
-        std::string changed;  // besides the log
+        std::string changed; // besides the log
         for (const auto& [name, bytes] : after)
-            if (name != "pmchplay.dat" && (!c.Before.count(name) || c.Before.at(name) != bytes)) changed += name + " ";
+            if (name != "pmchplay.dat" && (!c.Before.count(name) || c.Before.at(name) != bytes))
+                changed += name + " ";
         EXPECT_EQ(changed, r.Changes);
     }
 }
@@ -312,12 +378,15 @@ TEST(Reliability, KilledWhileWriting) {
             support::ScratchDir copy;
             copy.Write("pmchplay.dat", log);
             copy.Write("pmchrec.dat", before.at("pmchrec.dat"));
-            InDir(copy.Path(), [&] { records::TDailyTracker().UpdateAllTimeRecords(caller, kToday, 0); });
-            EXPECT_TRUE(after.at("pmchrec.dat") == copy.Read("pmchrec.dat")) << "records neither old nor new";
+            InDir(copy.Path(),
+                  [&] { records::TDailyTracker().UpdateAllTimeRecords(caller, kToday, 0); });
+            EXPECT_TRUE(after.at("pmchrec.dat") == copy.Read("pmchrec.dat"))
+                << "records neither old nor new";
         }
         for (const char* b : {"pmchwin.ans", "pmchwin.asc"}) {
             const std::string text = after.count(b) ? after.at(b) : "";
-            EXPECT_TRUE(text.empty() || text.find("Join the Fun Today!") != std::string::npos) << b << " cut short";
+            EXPECT_TRUE(text.empty() || text.find("Join the Fun Today!") != std::string::npos)
+                << b << " cut short";
         }
     }
     std::fprintf(stderr, "[ kills ] 6 doors killed, %d games recorded\n", recorded);
@@ -356,13 +425,17 @@ TEST(Reliability, EightNodesAtOnce) {
         ASSERT_TRUE(Reach(*d, "Frame 10"));
         d->WaitQuiet(100);
     }
-    for (int n = 0; n < 8; ++n) doors[n]->Send(lastKeys[n] + "xq");
-    for (auto& d : doors) EXPECT_EQ(d->WaitExit(), std::optional<int>(0)) << d->Describe();
+    for (int n = 0; n < 8; ++n)
+        doors[n]->Send(lastKeys[n] + "xq");
+    for (auto& d : doors)
+        EXPECT_EQ(d->WaitExit(), std::optional<int>(0)) << d->Describe();
     const auto games = Decode(dir.Read("pmchplay.dat"));
     ASSERT_EQ(games.size(), 7u + 8u);
     std::map<std::string, int> scores;
-    for (size_t g = 7; g < games.size(); ++g) scores[games[g].PlayerName] = games[g].Score;
-    for (int n = 0; n < 8; ++n) EXPECT_EQ(scores["Node" + std::to_string(n)], players[n].Engine().TotalScore()) << n;
+    for (size_t g = 7; g < games.size(); ++g)
+        scores[games[g].PlayerName] = games[g].Score;
+    for (int n = 0; n < 8; ++n)
+        EXPECT_EQ(scores["Node" + std::to_string(n)], players[n].Engine().TotalScore()) << n;
     support::ScratchDir copy;
     copy.Write("pmchplay.dat", dir.Read("pmchplay.dat"));
     InDir(copy.Path(), [] { records::TDailyTracker().RebuildAllTimeRecords(); });
@@ -388,30 +461,37 @@ TEST(Reliability, JunkFromTheCaller) {
     Door door(launch);
     Player player(3);
     std::string keys;
-    for (int i = 0; i < 12; ++i) keys += player.Next();
-    door.Send("xp" + keys + "1");  // the cursor on a known pin
+    for (int i = 0; i < 12; ++i)
+        keys += player.Next();
+    door.Send("xp" + keys + "1"); // the cursor on a known pin
     ASSERT_TRUE(Reach(door, "Current Card:"));
     door.WaitQuiet(200);
     auto screen = [&] {
         std::string rows;
-        for (int y = 1; y <= 25; ++y) rows += door.Screen().Row(y) + "\n";
+        for (int y = 1; y <= 25; ++y)
+            rows += door.Screen().Row(y) + "\n";
         return rows;
     };
     const std::string card = screen();
     const long hwm = StatusKb(door.Pid(), "VmHWM");
     std::mt19937 rng(7);
     std::string junk;
-    const std::string pieces[] = {"\xff\xfb\x01", "\xff\xfa\x18\x01\xff\xf0", "\xff\xff", "\x1b[A", "\x1b[D", std::string(1, '\0')};
+    const std::string pieces[] = {"\xff\xfb\x01", "\xff\xfa\x18\x01\xff\xf0", "\xff\xff", "\x1b[A",
+                                  "\x1b[D",       std::string(1, '\0')};
     while (junk.size() < (1u << 20)) {
         const unsigned char b = static_cast<unsigned char>(rng());
-        if (rng() % 10 == 0) junk += pieces[rng() % 6];
-        else if (!(b == ' ' || b == '\r' || b == '\n' || std::isdigit(b) || std::strchr("RrSsHhQq", b) || b == 0xff || b == 0x1b)) junk += static_cast<char>(b);
+        if (rng() % 10 == 0)
+            junk += pieces[rng() % 6];
+        else if (!(b == ' ' || b == '\r' || b == '\n' || std::isdigit(b) ||
+                   std::strchr("RrSsHhQq", b) || b == 0xff || b == 0x1b))
+            junk += static_cast<char>(b);
     }
-    door.Send(junk + "\xff\xf0\xff\xf0" "ab");
+    door.Send(junk + "\xff\xf0\xff\xf0"
+                     "ab");
     door.WaitQuiet(300, 20000);
     ASSERT_TRUE(door.Running());
 #if defined(__SANITIZE_ADDRESS__)
-    const long allowedKb = 16384;  // the sanitizer's quarantine keeps freed blocks
+    const long allowedKb = 16384; // the sanitizer's quarantine keeps freed blocks
 #else
     const long allowedKb = 4096;
 #endif
@@ -424,7 +504,8 @@ TEST(Reliability, JunkFromTheCaller) {
     EXPECT_EQ(door.WaitExit(), std::optional<int>(0)) << door.Describe();
     ASSERT_FALSE(Decode(dir.Read("pmchplay.dat")).empty());
     EXPECT_EQ(Decode(dir.Read("pmchplay.dat")).back(),
-              (records::TDailyPlayRecord{"Junk", kToday, player.Engine().TotalScore(), player.Engine().CurrentFrame()}));
+              (records::TDailyPlayRecord{"Junk", kToday, player.Engine().TotalScore(),
+                                         player.Engine().CurrentFrame()}));
 }
 
 } // namespace

@@ -1,10 +1,10 @@
 // The lines that serve telnet callers without a board, run as written but on a free loopback port:
 // the README's trial (socat) and the systemd socket unit's command (systemd-socket-activate, as
 // systemd runs it) start one door per connection, and the real telnet client, typed into on a
-// pseudo-terminal, gives a name and plays through the intro, the menu and a quit game. The client's negotiation and its CR NUL for
-// Enter must not disturb the door: the intro waits for a real key, and every key draws the menu
-// exactly once. The first caller's terminal shows code page 437, the second's UTF-8: the door
-// asks and says on its console what it found.
+// pseudo-terminal, gives a name and plays through the intro, the menu and a quit game. The client's
+// negotiation and its CR NUL for Enter must not disturb the door: the intro waits for a real key,
+// and every key draws the menu exactly once. The first caller's terminal shows code page 437, the
+// second's UTF-8: the door asks and says on its console what it found.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -45,7 +45,8 @@ bool Listening(int APort) {
 
 size_t Count(const std::string& AText, const std::string& AWhat) {
     size_t n = 0;
-    for (size_t at = AText.find(AWhat); at != std::string::npos; at = AText.find(AWhat, at + 1)) ++n;
+    for (size_t at = AText.find(AWhat); at != std::string::npos; at = AText.find(AWhat, at + 1))
+        ++n;
     return n;
 }
 
@@ -53,14 +54,17 @@ size_t Count(const std::string& AText, const std::string& AWhat) {
 // systemd socket unit's command run by systemd-socket-activate, as systemd would run it.
 std::string ServingLine(const std::string& AHow, int APort) {
     const bool readme = AHow == "README";
-    std::ifstream in(readme ? PINMARCH_SOURCE_DIR "/README.md" : PINMARCH_SOURCE_DIR "/packaging/systemd/pinmarch@.service");
-    const std::string start = readme ? "socat TCP-LISTEN:2323,bind=127.0.0.1," : "ExecStart=/usr/bin/kegora ";
+    std::ifstream in(readme ? PINMARCH_SOURCE_DIR "/README.md"
+                            : PINMARCH_SOURCE_DIR "/packaging/systemd/pinmarch@.service");
+    const std::string start =
+        readme ? "socat TCP-LISTEN:2323,bind=127.0.0.1," : "ExecStart=/usr/bin/kegora ";
     std::string line;
     while (std::getline(in, line) && line.rfind(start, 0) != 0) {
     }
     if (line.rfind(start, 0) != 0) return "";
     if (readme) return line.replace(17, 4, std::to_string(APort));
-    return "systemd-socket-activate --accept -l 127.0.0.1:" + std::to_string(APort) + " kegora " + line.substr(start.size());
+    return "systemd-socket-activate --accept -l 127.0.0.1:" + std::to_string(APort) + " kegora " +
+           line.substr(start.size());
 }
 
 TEST(TelnetTrial, TheRealTelnetClientPlaysOnEveryServingLine) {
@@ -69,7 +73,7 @@ TEST(TelnetTrial, TheRealTelnetClientPlaysOnEveryServingLine) {
         const std::string tool = how == "README" ? "socat" : "systemd-socket-activate";
         if (FindOnPath(tool).empty() || FindOnPath("telnet").empty()) {
             if (std::getenv("CI")) ADD_FAILURE() << tool << " and telnet are needed";
-            continue;  // not installed here
+            continue; // not installed here
         }
         const int port = FreePort();
         const std::string line = ServingLine(how, port);
@@ -81,7 +85,8 @@ TEST(TelnetTrial, TheRealTelnetClientPlaysOnEveryServingLine) {
         relay.Dir = dir.Path();
         relay.Via = Channel::Pipes;
         relay.Command = {"/bin/sh", "-c", "exec " + line};
-        relay.Env = {"PATH=" + bin + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin")};
+        relay.Env = {"PATH=" + bin + ":" +
+                     (std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin")};
         Door listener(relay);
         ASSERT_TRUE(listener.WaitFor([&] { return Listening(port); })) << listener.Describe();
 
@@ -91,8 +96,10 @@ TEST(TelnetTrial, TheRealTelnetClientPlaysOnEveryServingLine) {
         client.Command = {"telnet", "127.0.0.1", std::to_string(port)};
         client.Utf8 = how == "unit";
         Door caller(client);
-        ASSERT_TRUE(caller.WaitForText("Name or handle")) << caller.Describe();  // the board names nobody
-        EXPECT_TRUE(listener.WaitForText(client.Utf8 ? "terminal: UTF-8 (answered" : "terminal: code page 437 (answered"))
+        ASSERT_TRUE(caller.WaitForText("Name or handle"))
+            << caller.Describe(); // the board names nobody
+        EXPECT_TRUE(listener.WaitForText(client.Utf8 ? "terminal: UTF-8 (answered"
+                                                     : "terminal: code page 437 (answered"))
             << listener.Describe();
         caller.Send("Tel Net\r");
         ASSERT_TRUE(caller.WaitForText("...Press any key to continue...")) << caller.Describe();
@@ -110,7 +117,7 @@ TEST(TelnetTrial, TheRealTelnetClientPlaysOnEveryServingLine) {
         ASSERT_TRUE(caller.WaitForText("Frame 1/10")) << caller.Describe();
         caller.Send("qy");
         ASSERT_TRUE(caller.WaitForText("GAME ENDED EARLY")) << caller.Describe();
-        caller.Send("xq");  // the door ends and the client with it
+        caller.Send("xq"); // the door ends and the client with it
         EXPECT_EQ(caller.WaitExit(), std::optional<int>(0)) << caller.Describe();
         EXPECT_TRUE(dir.Exists("pmchwin.asc")) << "the door did not end normally";
     }

@@ -69,12 +69,14 @@ class Terminal {
             }
         }
     }
-    // The answers a terminal sends back (to cursor-position requests, ESC [ 6 n) since the last call.
+    // The answers a terminal sends back (to cursor-position requests, ESC [ 6 n) since the last
+    // call.
     std::string TakeAnswers() { return std::exchange(FAnswers, ""); }
     const Cell& At(int ACol, int ARow) const { return FCells.at(ARow - 1).at(ACol - 1); }
-    std::string Row(int ARow) const {  // the row's bytes
+    std::string Row(int ARow) const { // the row's bytes
         std::string s;
-        for (const Cell& c : FCells.at(ARow - 1)) s += static_cast<char>(c.Ch);
+        for (const Cell& c : FCells.at(ARow - 1))
+            s += static_cast<char>(c.Ch);
         return s;
     }
     bool Contains(std::string_view AText) const {
@@ -89,7 +91,7 @@ class Terminal {
 
   private:
     void Put(uint8_t b) {
-        if (FState == 1) {  // after ESC
+        if (FState == 1) { // after ESC
             FState = 0;
             if (b == '[') {
                 FState = 2;
@@ -102,26 +104,41 @@ class Terminal {
         }
         if (FState == 2) return PutCsi(b);
         switch (b) {
-        case 27: FState = 1; return;
-        case 13: FX = 1, FPending = false; return;
-        case 10: LineFeed(); return;
-        case 8: FX = std::max(1, FX - 1), FPending = false; return;
-        case 9: FX = std::min(kCols, (FX - 1) / 8 * 8 + 9), FPending = false; return;
+        case 27:
+            FState = 1;
+            return;
+        case 13:
+            FX = 1, FPending = false;
+            return;
+        case 10:
+            LineFeed();
+            return;
+        case 8:
+            FX = std::max(1, FX - 1), FPending = false;
+            return;
+        case 9:
+            FX = std::min(kCols, (FX - 1) / 8 * 8 + 9), FPending = false;
+            return;
         case 7:
-        case 0: return;
+        case 0:
+            return;
         }
         if (FPending) {
             FX = 1;
             LineFeed();
         }
         FCells[FY - 1][FX - 1] = Cell{b, Attr()};
-        if (FX < kCols) ++FX;
-        else if (FAutoWrap && FImmediate) FX = 1, LineFeed();
-        else FPending = FAutoWrap;
+        if (FX < kCols)
+            ++FX;
+        else if (FAutoWrap && FImmediate)
+            FX = 1, LineFeed();
+        else
+            FPending = FAutoWrap;
     }
     uint8_t Attr() const {
         const int fg = FFg + (FBold ? 8 : 0);
-        return static_cast<uint8_t>((FBlink ? 0x80 : 0) | (FReverse ? FFg << 4 | FBg : FBg << 4 | fg));
+        return static_cast<uint8_t>((FBlink ? 0x80 : 0) |
+                                    (FReverse ? FFg << 4 | FBg : FBg << 4 | fg));
     }
     void LineFeed() {
         FPending = false;
@@ -139,12 +156,16 @@ class Terminal {
         return AIndex < FParams.size() && FParams[AIndex] >= 0 ? FParams[AIndex] : ADefault;
     }
     void PutCsi(uint8_t b) {
-        if (b >= '0' && b <= '9') FParams.back() = std::min(std::max(FParams.back(), 0) * 10 + (b - '0'), 9999);
-        else if (b == ';') FParams.push_back(-1);
-        else if (b == '?') FPrivate = true;
-        else if (b >= 0x40 && b <= 0x7E) FState = 0, Execute(b);
+        if (b >= '0' && b <= '9')
+            FParams.back() = std::min(std::max(FParams.back(), 0) * 10 + (b - '0'), 9999);
+        else if (b == ';')
+            FParams.push_back(-1);
+        else if (b == '?')
+            FPrivate = true;
+        else if (b >= 0x40 && b <= 0x7E)
+            FState = 0, Execute(b);
     }
-    void Erase(int AX1, int AY1, int AX2, int AY2) {  // inclusive, in reading order
+    void Erase(int AX1, int AY1, int AX2, int AY2) { // inclusive, in reading order
         for (int y = AY1; y <= AY2; ++y)
             for (int x = y == AY1 ? AX1 : 1; x <= (y == AY2 ? AX2 : kCols); ++x)
                 FCells[y - 1][x - 1] = Cell{' ', Attr()};
@@ -152,16 +173,36 @@ class Terminal {
     void Execute(uint8_t ACode) {
         const int n = std::max(1, Param(0, 1)), mode = Param(0, 0);
         switch (ACode) {
-        case 'A': MoveTo(FX, FY - n); break;
-        case 'B': MoveTo(FX, FY + n); break;
-        case 'C': MoveTo(FX + n, FY); break;
-        case 'D': MoveTo(FX - n, FY); break;
+        case 'A':
+            MoveTo(FX, FY - n);
+            break;
+        case 'B':
+            MoveTo(FX, FY + n);
+            break;
+        case 'C':
+            MoveTo(FX + n, FY);
+            break;
+        case 'D':
+            MoveTo(FX - n, FY);
+            break;
         case 'H':
-        case 'f': MoveTo(Param(1, 1), Param(0, 1)); break;
-        case 'J': mode == 2 ? Erase(1, 1, kCols, kRows) : mode == 1 ? Erase(1, 1, FX, FY) : Erase(FX, FY, kCols, kRows); break;
-        case 'K': Erase(mode == 0 ? FX : 1, FY, mode == 1 ? FX : kCols, FY); break;
-        case 's': FSavedX = FX, FSavedY = FY; break;
-        case 'u': MoveTo(FSavedX, FSavedY); break;
+        case 'f':
+            MoveTo(Param(1, 1), Param(0, 1));
+            break;
+        case 'J':
+            mode == 2   ? Erase(1, 1, kCols, kRows)
+            : mode == 1 ? Erase(1, 1, FX, FY)
+                        : Erase(FX, FY, kCols, kRows);
+            break;
+        case 'K':
+            Erase(mode == 0 ? FX : 1, FY, mode == 1 ? FX : kCols, FY);
+            break;
+        case 's':
+            FSavedX = FX, FSavedY = FY;
+            break;
+        case 'u':
+            MoveTo(FSavedX, FSavedY);
+            break;
         case 'h':
         case 'l':
             for (int p : FParams) {
@@ -170,28 +211,39 @@ class Terminal {
             }
             break;
         case 'n':
-            if (mode == 6) FAnswers += "\x1b[" + std::to_string(FY) + ";" + std::to_string(FX) + "R";
+            if (mode == 6)
+                FAnswers += "\x1b[" + std::to_string(FY) + ";" + std::to_string(FX) + "R";
             break;
         case 'm':
-            for (size_t i = 0; i < FParams.size(); ++i) Sgr(Param(i, 0));
+            for (size_t i = 0; i < FParams.size(); ++i)
+                Sgr(Param(i, 0));
             break;
         }
     }
     void Sgr(int p) {
         static const int kAnsiToPc[8] = {0, 4, 2, 6, 1, 5, 3, 7};
-        if (p == 0) FFg = 7, FBg = 0, FBold = FBlink = FReverse = false;
-        else if (p == 1 || p == 22) FBold = p == 1;
-        else if (p == 5 || p == 25) FBlink = p == 5;
-        else if (p == 7 || p == 27) FReverse = p == 7;
-        else if (p >= 30 && p <= 37) FFg = kAnsiToPc[p - 30];
-        else if (p >= 40 && p <= 47) FBg = kAnsiToPc[p - 40];
+        if (p == 0)
+            FFg = 7, FBg = 0, FBold = FBlink = FReverse = false;
+        else if (p == 1 || p == 22)
+            FBold = p == 1;
+        else if (p == 5 || p == 25)
+            FBlink = p == 5;
+        else if (p == 7 || p == 27)
+            FReverse = p == 7;
+        else if (p >= 30 && p <= 37)
+            FFg = kAnsiToPc[p - 30];
+        else if (p >= 40 && p <= 47)
+            FBg = kAnsiToPc[p - 40];
     }
 
     static uint8_t CellOf(char32_t ACode) {
         for (int b = 1; b < 256; ++b) {
             const std::string u = Cp437ToUtf8(static_cast<uint8_t>(b));
-            char32_t c = static_cast<uint8_t>(u[0]) & (u.size() == 1 ? 0x7F : u.size() == 2 ? 0x1F : 0x0F);
-            for (size_t i = 1; i < u.size(); ++i) c = c << 6 | (static_cast<uint8_t>(u[i]) & 0x3F);
+            char32_t c = static_cast<uint8_t>(u[0]) & (u.size() == 1   ? 0x7F
+                                                       : u.size() == 2 ? 0x1F
+                                                                       : 0x0F);
+            for (size_t i = 1; i < u.size(); ++i)
+                c = c << 6 | (static_cast<uint8_t>(u[i]) & 0x3F);
             if (c == ACode) return static_cast<uint8_t>(b);
         }
         return 0xFE;
@@ -216,16 +268,22 @@ class TelnetStrip {
         std::string out;
         for (char c : ABytes) {
             const uint8_t b = static_cast<uint8_t>(c);
-            if (FState == 0 && b != 255) out += c;
-            else if (FState == 0) FState = 1;
-            else if (FState == 1 && b == 255) out += c, FState = 0;
-            else if (FState == 1) FVerb = b, FState = b >= 251 ? 2 : b == 250 ? 3 : 0;
+            if (FState == 0 && b != 255)
+                out += c;
+            else if (FState == 0)
+                FState = 1;
+            else if (FState == 1 && b == 255)
+                out += c, FState = 0;
+            else if (FState == 1)
+                FVerb = b, FState = b >= 251 ? 2 : b == 250 ? 3 : 0;
             else if (FState == 2) {
                 static const char* const kVerbs[] = {"WILL", "WONT", "DO", "DONT"};
                 Offers.push_back(std::string(kVerbs[FVerb - 251]) + " " + std::to_string(b));
                 FState = 0;
-            } else if (FState == 3) FState = b == 255 ? 4 : 3;
-            else FState = b == 240 ? 0 : 3;
+            } else if (FState == 3)
+                FState = b == 255 ? 4 : 3;
+            else
+                FState = b == 240 ? 0 : 3;
         }
         return out;
     }

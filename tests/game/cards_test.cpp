@@ -20,7 +20,8 @@ namespace {
 std::vector<int64_t> Draws(int32_t ASeed, int ACount, int32_t ARange = 0) {
     SetRandomSeed(ASeed);
     std::vector<int64_t> out(ACount);
-    for (int64_t& x : out) x = ARange > 0 ? RandomBelow(ARange) : NextRandom32();
+    for (int64_t& x : out)
+        x = ARange > 0 ? RandomBelow(ARange) : NextRandom32();
     return out;
 }
 
@@ -45,8 +46,8 @@ TEST(Generator, CheckValuesAndSeeding) {
     // A negative seed starts from its unsigned pattern, 2^32 + seed.
     EXPECT_EQ(Draws(-1, 3), (V{0x13BDBE29, 0x894D4F2D, 0xA2D85227}));
     // 2^30 + 1 rejects about a quarter of the draws (two of these).
-    EXPECT_EQ(Draws(1, 8, (1 << 30) + 1), (V{423776366, 355778752, 158645448, 267056938,
-                                             179189801, 1046626330, 714615019, 672418724}));
+    EXPECT_EQ(Draws(1, 8, (1 << 30) + 1), (V{423776366, 355778752, 158645448, 267056938, 179189801,
+                                             1046626330, 714615019, 672418724}));
     // Every assignment starts afresh, also of the complement a draw leaves as public seed.
     SetRandomSeed(12345);
     NextRandom32();
@@ -73,7 +74,8 @@ TEST(Deck, ShuffledOrdersAndExhaustion) {
     for (int r = 0; r <= 14; ++r)
         EXPECT_EQ(GetCardDisplayChar(static_cast<uint8_t>(r)), "?A23456789TJQK?"[r]);
     TDeck deck(8);
-    for (int i = 0; i < 52; ++i) deck.DrawCard();
+    for (int i = 0; i < 52; ++i)
+        deck.DrawCard();
     EXPECT_THROW(deck.DrawCard(), EDeckExhausted);
     EXPECT_STREQ(EDeckExhausted().what(), "No more cards in deck");
     EXPECT_EQ(Deal(TDeck::FromCards(-7, {{sHearts, 2, '2'}, {sClubs, 13, 'K'}})), "2HKC");
@@ -93,10 +95,11 @@ TEST(DaySeed, DaysSince1900Times100000PlusTheIdFromItsFile) {
     const auto fresh = Draws(static_cast<int32_t>(common::UnixTimeNow()), 1, 89999)[0] + 10000;
     // The file's content (nullptr: no file) and the id it gives (0: a new one, stored).
     const std::pair<const char*, int32_t> cases[] = {
-        {nullptr, 0}, {"0\n", 0},   {"", 0},           {"hello\n", 0},      {"12ab\n", 0},
-        {"-\n", 0},   {"-7\n", -7}, {"99999999999\n", 0}, {"12345\n", 12345}, {"5\n", 5},
-        {"+31", 31},  {"77\r\n", 77}, {"123456\n", 123456}, {"  42 junk\n", 42},
-        {"-2147483648\n", INT32_MIN}};
+        {nullptr, 0},         {"0\n", 0},           {"", 0},
+        {"hello\n", 0},       {"12ab\n", 0},        {"-\n", 0},
+        {"-7\n", -7},         {"99999999999\n", 0}, {"12345\n", 12345},
+        {"5\n", 5},           {"+31", 31},          {"77\r\n", 77},
+        {"123456\n", 123456}, {"  42 junk\n", 42},  {"-2147483648\n", INT32_MIN}};
     for (const auto& [content, known] : cases) {
         support::ScratchDir dir(true);
         if (content) dir.Write(BBS_ID_FILE, content);

@@ -61,7 +61,8 @@ struct TRefGame {
     }
     bool Miss() {
         int k = 1;
-        while (k <= (ShortBall() ? 2 : 4) && F().MissesFilled[k]) ++k;
+        while (k <= (ShortBall() ? 2 : 4) && F().MissesFilled[k])
+            ++k;
         if (Over || k > (ShortBall() ? 2 : 4)) return false;
         F().Misses[k] = Current;
         F().MissesFilled[k] = true;
@@ -132,8 +133,8 @@ struct TRefGame {
             f.Score += next ? (spare ? ball1(n) : strike ? n.PinsDown : 0) : 0;
             f.Score += next2 && two ? ball1(n2) : 0;
             Total += f.Score;
-            const bool shown = i == 10 ? f.FrameResult != frIncomplete && BonusBalls == 0
-                               : spare ? next && anyPin(n)
+            const bool shown = i == 10  ? f.FrameResult != frIncomplete && BonusBalls == 0
+                               : spare  ? next && anyPin(n)
                                : strike ? next && (!two || i == 9 || (next2 && anyPin(n2)))
                                         : f.FrameResult == frOpen;
             f.RunningTotal = shown ? Total : 0;
@@ -197,24 +198,27 @@ const TScoredGame kGames[] = {
     {"123456xx7890 123xx4xx", "13 4", "13 17"},
     {"12xx34567890 S", "20 10", "20 0"},
     {"S S 12345xx678xx", "25 18 8", "25 43 51"},
-    {"xx1234567890 12xx3xx", "13 3", "13 16"},  // a strike after two misses
+    {"xx1234567890 12xx3xx", "13 3", "13 16"}, // a strike after two misses
     {"xxxx*8 S 1234xx56xx", "0*8 16 6", "0*8 16 22"},
     {"xxxx*8 S 123xx4567890123456xx", "0*8 16 16", "0*8 16 32"}, // 9 gets the bonus rack
-    {"xxxx*9 Sxx!123xx", "0*9 13", "0*9 13"},            // bonus ball 1 ends again
-    {"xxxx*9 xxx1234567890Sxxxx", "0*9 20", "0*9 20"},   // a fresh rack has four misses
-    {"123xx45xx 123", "5 0", "5 0"},                      // the deck runs out
+    {"xxxx*9 Sxx!123xx", "0*9 13", "0*9 13"},                    // bonus ball 1 ends again
+    {"xxxx*9 xxx1234567890Sxxxx", "0*9 20", "0*9 20"},           // a fresh rack has four misses
+    {"123xx45xx 123", "5 0", "5 0"},                             // the deck runs out
     {"xxxx*9 S12xx", "0*9 12", "0*9 12"},
     {"1xx2xx*9 S12", "2*9 0", "2 4 6 8 10 12 14 16 18 0"},
     {"S*10", "30*8 10 0", "30 60 90 120 150 180 210 240 250 0"},
 };
 
 class ScoredGames : public ::testing::TestWithParam<TScoredGame> {};
-int PinOf(char AMove) { return AMove == 'x' || AMove == '!' ? 0 : AMove == '0' ? 10 : AMove - '0'; }
+int PinOf(char AMove) {
+    return AMove == 'x' || AMove == '!' ? 0 : AMove == '0' ? 10 : AMove - '0';
+}
 
 TEST_P(ScoredGames, ScoreSheet) {
     std::vector<std::string> frames = Words(GetParam()[0]), scores, totals;
     for (std::string& frame : frames)
-        for (size_t s; (s = frame.find('S')) != frame.npos;) frame.replace(s, 1, "1234567890");
+        for (size_t s; (s = frame.find('S')) != frame.npos;)
+            frame.replace(s, 1, "1234567890");
     auto deckOf = [&](int32_t ASeed) {
         std::vector<TCard> cards;
         for (char m : ASeed / 100 <= static_cast<int>(frames.size()) ? frames[ASeed / 100 - 1] : "")
@@ -252,7 +256,8 @@ TEST(Engine, RandomGamesFollowTheRules) {
         auto deckOf = [kind = n % 2 == 1](int32_t ASeed) {
             TDeck deck(ASeed);
             std::vector<TCard> cards;
-            while (kind && deck.HasCards()) cards.push_back(deck.DrawCard());
+            while (kind && deck.HasCards())
+                cards.push_back(deck.DrawCard());
             std::stable_sort(cards.begin(), cards.begin() + (kind ? 12 + ASeed % 30u : 0),
                              [](TCard a, TCard b) { return a.Rank < b.Rank; });
             return kind ? TDeck::FromCards(ASeed, cards) : deck;
@@ -276,7 +281,7 @@ TEST(Engine, RandomGamesFollowTheRules) {
             if (HasFatalFailure()) return;
         }
         if (!ref.Over) game.SetGameOver(true), ref.Over = true, seen["quit"]++; // the caller quits
-        ASSERT_FALSE(Move(game, ref, 0) || Move(game, ref, 1)); // the game is over
+        ASSERT_FALSE(Move(game, ref, 0) || Move(game, ref, 1));                 // the game is over
         seen[std::to_string(game.GetFrame(10).FrameResult)]++;
         if (n % 100 == 0) game.StartNewGame(), ref = TRefGame(deckOf, base), ExpectSame(game, ref);
     }

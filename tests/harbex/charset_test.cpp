@@ -9,21 +9,25 @@
 using namespace harbex;
 
 TEST(Charset, TableTextAndKeys) {
-    const std::pair<uint8_t, char32_t> glyphs[] = {{0x01, 0x263A}, {0x03, 0x2665}, {0x06, 0x2660}, {0x41, 'A'},
-                                                   {0x7F, 0x2302}, {0x81, 0x00FC}, {0xB3, 0x2502}, {0xC9, 0x2554},
-                                                   {0xDB, 0x2588}, {0xE1, 0x00DF}, {0xFF, 0x00A0}};
+    const std::pair<uint8_t, char32_t> glyphs[] = {{0x01, 0x263A}, {0x03, 0x2665}, {0x06, 0x2660},
+                                                   {0x41, 'A'},    {0x7F, 0x2302}, {0x81, 0x00FC},
+                                                   {0xB3, 0x2502}, {0xC9, 0x2554}, {0xDB, 0x2588},
+                                                   {0xE1, 0x00DF}, {0xFF, 0x00A0}};
     for (const auto& [byte, code] : glyphs) {
         EXPECT_EQ(Cp437ToUnicode(byte), code) << int(byte);
         EXPECT_EQ(UnicodeToCp437(code), byte) << int(byte);
     }
-    int distinct = 0;  // every byte but NUL shows its own character
-    for (int b = 1; b < 256; ++b) distinct += UnicodeToCp437(Cp437ToUnicode(static_cast<uint8_t>(b))) == b;
+    int distinct = 0; // every byte but NUL shows its own character
+    for (int b = 1; b < 256; ++b)
+        distinct += UnicodeToCp437(Cp437ToUnicode(static_cast<uint8_t>(b))) == b;
     EXPECT_EQ(distinct, 255);
     EXPECT_EQ(UnicodeToCp437(0x20AC), '?') << "the euro sign has no glyph";
 
     // Out: glyphs translated, controls and escape sequences as they are, also split between calls.
-    const std::string text = "\x1b[1;37m\xC9\xCD\r\n\x03\x1b[5;10f\x06 A\b\x1b" "7\x7F";
-    const std::string want = "\x1b[1;37m\u2554\u2550\r\n\u2665\x1b[5;10f\u2660 A\b\x1b" "7\u2302";
+    const std::string text = "\x1b[1;37m\xC9\xCD\r\n\x03\x1b[5;10f\x06 A\b\x1b"
+                             "7\x7F";
+    const std::string want = "\x1b[1;37m\u2554\u2550\r\n\u2665\x1b[5;10f\u2660 A\b\x1b"
+                             "7\u2302";
     for (size_t cut = 0; cut <= text.size(); ++cut) {
         TUtf8Writer w;
         const std::string first = w.Translate(text.substr(0, cut));
@@ -40,17 +44,28 @@ TEST(Charset, TableTextAndKeys) {
 }
 
 TEST(Charset, LocaleAndProbe) {
-    const struct { const char *All, *Ctype, *Lang; TCharset Want; } locales[] = {
-        {nullptr, nullptr, "en_GB.UTF-8", TCharset::utf8}, {"", "C.utf8", "C", TCharset::utf8},
-        {"C", "en_US.UTF-8", "en_US.UTF-8", TCharset::cp437}, {nullptr, nullptr, nullptr, TCharset::cp437}};
+    const struct {
+        const char *All, *Ctype, *Lang;
+        TCharset Want;
+    } locales[] = {{nullptr, nullptr, "en_GB.UTF-8", TCharset::utf8},
+                   {"", "C.utf8", "C", TCharset::utf8},
+                   {"C", "en_US.UTF-8", "en_US.UTF-8", TCharset::cp437},
+                   {nullptr, nullptr, nullptr, TCharset::cp437}};
     for (const auto& l : locales) {
-        for (auto [name, value] : {std::pair{"LC_ALL", l.All}, {"LC_CTYPE", l.Ctype}, {"LANG", l.Lang}})
+        for (auto [name, value] :
+             {std::pair{"LC_ALL", l.All}, {"LC_CTYPE", l.Ctype}, {"LANG", l.Lang}})
             value ? setenv(name, value, 1) : unsetenv(name);
         EXPECT_EQ(CharsetOfLocale(), l.Want) << (l.Lang ? l.Lang : "none");
     }
-    const struct { const char* Replies; bool Whole; TCharset Want; const char* Other; } answers[] = {
-        {"\x1b[5;1R\x1b[5;2R", true, TCharset::utf8, ""},        // one column: UTF-8
-        {"x\x1b[12;1R\xff\x1b[12;3Ry", true, TCharset::cp437, "x\xffy"},  // two columns, keys between
+    const struct {
+        const char* Replies;
+        bool Whole;
+        TCharset Want;
+        const char* Other;
+    } answers[] = {
+        {"\x1b[5;1R\x1b[5;2R", true, TCharset::utf8, ""}, // one column: UTF-8
+        {"x\x1b[12;1R\xff\x1b[12;3Ry", true, TCharset::cp437,
+         "x\xffy"},                                                // two columns, keys between
         {"\x1b[5;1R", false, TCharset::cp437, ""},                 // one answer so far
         {"\x1b[5;1Rq\x1b[5;", false, TCharset::cp437, "q\x1b[5;"}, // the second not whole yet
         {"", false, TCharset::cp437, ""}};

@@ -1,6 +1,7 @@
-// One fixture for the door kit's tests: the door started as a board starts it, on a socket pair (the
-// test holds the caller's end) or in standard-I/O mode on pipes. Halt becomes an exception, sleeps are
-// only counted, and key waits advance a fake clock instead of blocking. Tables of cases: cases/*.txt.
+// One fixture for the door kit's tests: the door started as a board starts it, on a socket pair
+// (the test holds the caller's end) or in standard-I/O mode on pipes. Halt becomes an exception,
+// sleeps are only counted, and key waits advance a fake clock instead of blocking. Tables of cases:
+// cases/*.txt.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -24,17 +25,23 @@ using namespace harbex;
 using namespace std::string_literals;
 
 const std::string E = "\x1b[";
-constexpr int kReturned = -1000;  // DoorStartup returned instead of ending the program
-inline int64_t gWaitedMs = 0, gSleptMs = 0, gWaits = 0;  // time waited for keys and slept; waits
-inline void Advance(int64_t AMs) { *common::Seams().MonotonicMs += AMs; }
-inline void FakeWait(int AMs) { gWaitedMs += AMs, ++gWaits, Advance(AMs); }
+constexpr int kReturned = -1000; // DoorStartup returned instead of ending the program
+inline int64_t gWaitedMs = 0, gSleptMs = 0, gWaits = 0; // time waited for keys and slept; waits
+inline void Advance(int64_t AMs) {
+    *common::Seams().MonotonicMs += AMs;
+}
+inline void FakeWait(int AMs) {
+    gWaitedMs += AMs, ++gWaits, Advance(AMs);
+}
 
-inline std::string ReadAll(int AFd) {  // what AFd has, without waiting
+inline std::string ReadAll(int AFd) { // what AFd has, without waiting
     std::string s;
     char buf[8192];
     for (pollfd p{AFd, POLLIN, 0}; ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN);)
-        if (const ssize_t n = ::read(AFd, buf, sizeof buf); n > 0) s.append(buf, static_cast<size_t>(n));
-        else break;
+        if (const ssize_t n = ::read(AFd, buf, sizeof buf); n > 0)
+            s.append(buf, static_cast<size_t>(n));
+        else
+            break;
     return s;
 }
 inline std::vector<std::string> Split(const std::string& AText, char ADelim) {
@@ -44,18 +51,24 @@ inline std::vector<std::string> Split(const std::string& AText, char ADelim) {
     return out;
 }
 // Cases: a case a line, fields separated by one tab, "#" starts a comment line. In a field \r \n \b
-// \t \e \0 \\ and \xNN stand for bytes, \. for nothing (ends an empty field), {N*text} for N copies.
+// \t \e \0 \\ and \xNN stand for bytes, \. for nothing (ends an empty field), {N*text} for N
+// copies.
 inline std::string Unescape(const std::string& A) {
     static const std::string escape = "rnbte0", byte("\r\n\b\t\x1b\0", 6);
     std::string o;
     for (size_t i = 0, star = 0, end = 0; i < A.size(); ++i)
-        if (A[i] == '{' && (star = A.find('*', i)) < (end = A.find('}', i)) && end != std::string::npos) {
+        if (A[i] == '{' && (star = A.find('*', i)) < (end = A.find('}', i)) &&
+            end != std::string::npos) {
             const std::string unit = Unescape(A.substr(star + 1, end - star - 1));
-            for (auto n = std::stoul(A.substr(i + 1, star - i - 1)); n > 0; --n) o += unit;
+            for (auto n = std::stoul(A.substr(i + 1, star - i - 1)); n > 0; --n)
+                o += unit;
             i = end;
-        } else if (A[i] != '\\' || i + 1 == A.size()) o += A[i];
-        else if (const char c = A[++i]; c == 'x') o += char(std::stoi(A.substr(i + 1, 2), nullptr, 16)), i += 2;
-        else if (c != '.') o += escape.find(c) < escape.size() ? byte[escape.find(c)] : c;
+        } else if (A[i] != '\\' || i + 1 == A.size())
+            o += A[i];
+        else if (const char c = A[++i]; c == 'x')
+            o += char(std::stoi(A.substr(i + 1, 2), nullptr, 16)), i += 2;
+        else if (c != '.')
+            o += escape.find(c) < escape.size() ? byte[escape.find(c)] : c;
     return o;
 }
 inline std::vector<std::vector<std::string>> Cases(const std::string& AName) {
@@ -65,46 +78,69 @@ inline std::vector<std::vector<std::string>> Cases(const std::string& AName) {
     for (std::string line; std::getline(f, line);)
         if (!line.empty() && line[0] != '#') rows.push_back(Split(line, '\t'));
     for (auto& row : rows)
-        for (std::string& field : row) field = Unescape(field);
+        for (std::string& field : row)
+            field = Unescape(field);
     EXPECT_FALSE(rows.empty()) << AName;
     return rows;
 }
-template <class F> int HaltCode(F AFn) {  // the code AFn called Halt with, or kReturned
-    try { AFn(); } catch (const EHalt& e) { return e.Code; }
+template <class F> int HaltCode(F AFn) { // the code AFn called Halt with, or kReturned
+    try {
+        AFn();
+    } catch (const EHalt& e) {
+        return e.Code;
+    }
     return kReturned;
 }
 
 struct Door : ::testing::Test {
     void SetUp() override {
         DoorReset(), gWaitedMs = gSleptMs = gWaits = 0;
-        ASSERT_TRUE(!::pipe(Msg) && !::pipe(Out) && !::pipe(Keys) && !::socketpair(AF_UNIX, SOCK_STREAM, 0, Sock));
-        common::Seams() = {{}, 5'000'000, [](int AMs) { gSleptMs += AMs; }, HaltByThrowing, FakeWait, Keys[0], Out[1], Msg[1], -1};
+        ASSERT_TRUE(!::pipe(Msg) && !::pipe(Out) && !::pipe(Keys) &&
+                    !::socketpair(AF_UNIX, SOCK_STREAM, 0, Sock));
+        common::Seams() = {{},
+                           5'000'000,
+                           [](int AMs) { gSleptMs += AMs; },
+                           HaltByThrowing,
+                           FakeWait,
+                           Keys[0],
+                           Out[1],
+                           Msg[1],
+                           -1};
     }
     void TearDown() override {
         CommClose(false), DoorReset(), common::ResetSeams();
-        for (int* fd : {Msg, Msg + 1, Out, Out + 1, Keys, Keys + 1, Sock, Sock + 1}) if (*fd >= 0) ::close(*fd);
+        for (int* fd : {Msg, Msg + 1, Out, Out + 1, Keys, Keys + 1, Sock, Sock + 1})
+            if (*fd >= 0) ::close(*fd);
     }
-    int Start(std::vector<std::string> AArgs) {  // DoorStartup with these switches (no probe but by -Eauto)
-        return AArgs.insert(AArgs.begin(), {"/opt/bbs/doors/kegora", "-Ecp437"}), HaltCode([&] { DoorStartup(AArgs); });
+    int Start(std::vector<std::string>
+                  AArgs) { // DoorStartup with these switches (no probe but by -Eauto)
+        return AArgs.insert(AArgs.begin(), {"/opt/bbs/doors/kegora", "-Ecp437"}),
+               HaltCode([&] { DoorStartup(AArgs); });
     }
     // A fresh session as a board starts one: node 1 on the socket, or standard I/O on pipes.
     void Session(bool AStdIO = false) {
         TearDown(), SetUp();
-        TypeBoth("Tester\r\n");  // the name the door asks a caller the board did not name
+        TypeBoth("Tester\r\n"); // the name the door asks a caller the board did not name
         ASSERT_EQ(Start({"-N1", AStdIO ? "-Sstdio" : "-S" + std::to_string(Sock[0])}), kReturned);
         Sent();
     }
-    void Type(const std::string& AKeys) {  // the caller types
-        ASSERT_EQ(::write(DoorStdIO() ? Keys[1] : Sock[1], AKeys.data(), AKeys.size()), ssize_t(AKeys.size()));
+    void Type(const std::string& AKeys) { // the caller types
+        ASSERT_EQ(::write(DoorStdIO() ? Keys[1] : Sock[1], AKeys.data(), AKeys.size()),
+                  ssize_t(AKeys.size()));
     }
-    void TypeBoth(const std::string& AKeys) {  // on the socket and standard input, before the start
-        for (int fd : {Keys[1], Sock[1]}) ASSERT_EQ(::write(fd, AKeys.data(), AKeys.size()), ssize_t(AKeys.size()));
+    void TypeBoth(const std::string& AKeys) { // on the socket and standard input, before the start
+        for (int fd : {Keys[1], Sock[1]})
+            ASSERT_EQ(::write(fd, AKeys.data(), AKeys.size()), ssize_t(AKeys.size()));
     }
-    void HangUp() {  // the caller's input ends; what the door sends can still be read
-        if (DoorStdIO()) ::close(Keys[1]), Keys[1] = -1;
-        else ::shutdown(Sock[1], SHUT_WR);
+    void HangUp() { // the caller's input ends; what the door sends can still be read
+        if (DoorStdIO())
+            ::close(Keys[1]), Keys[1] = -1;
+        else
+            ::shutdown(Sock[1], SHUT_WR);
     }
-    std::string Sent() { return ReadAll(DoorStdIO() ? Out[0] : Sock[1]); }  // received since the last call
+    std::string Sent() {
+        return ReadAll(DoorStdIO() ? Out[0] : Sock[1]);
+    } // received since the last call
     int Msg[2] = {-1, -1}, Out[2] = {-1, -1}, Keys[2] = {-1, -1}, Sock[2] = {-1, -1};
 };
 

@@ -20,11 +20,15 @@ const std::string kOffers = "\xff\xfb\x00\xff\xfb\x01\xff\xfb\x03"s;
 
 TEST(CommandLine, Switches) {
     for (const auto& c : Cases("cmdline")) {
-        DoorOnCLP = [](char AKey, const std::string& AText) { gTrail += " "s + AKey + "=" + AText + ";"; };
+        DoorOnCLP = [](char AKey, const std::string& AText) {
+            gTrail += " "s + AKey + "=" + AText + ";";
+        };
         const TDoorCommandLine l = (gTrail.clear(), DoorParseCommandLine(Split(c[0], ',')));
         DoorOnCLP = nullptr;
-        EXPECT_EQ("D=" + l.DropFile + " X=" + std::to_string(l.ForceStdIO) + " L=" + std::to_string(l.Local) + " N=" +
-                      std::to_string(l.Node) + " S=" + std::to_string(l.Socket) + gTrail, c[1]);
+        EXPECT_EQ("D=" + l.DropFile + " X=" + std::to_string(l.ForceStdIO) +
+                      " L=" + std::to_string(l.Local) + " N=" + std::to_string(l.Node) +
+                      " S=" + std::to_string(l.Socket) + gTrail,
+                  c[1]);
     }
 }
 
@@ -34,7 +38,8 @@ TEST_F(Door, ReplacedLoginAndUsageHooksAndTheLocalSessionsClock) {
     EXPECT_EQ(Sent(), "login-hook" + kClr);
     EXPECT_EQ(DoorDropInfo.RealNameOrAlias + DoorDropInfo.AliasOrRealName, "TesterTester");
     Advance(61'000);
-    EXPECT_EQ(DoorSecondsLeft() * 100 + DoorSecondsIdle(), 3539 * 100 + 61) << "counted from the end of the login";
+    EXPECT_EQ(DoorSecondsLeft() * 100 + DoorSecondsIdle(), 3539 * 100 + 61)
+        << "counted from the end of the login";
     RunExitProcs();
     EXPECT_EQ(Sent(), "") << "no exit procedure in standard-I/O mode";
     EXPECT_EQ((DoorOnLocalLogin = nullptr, Start({})), kReturned);
@@ -49,7 +54,7 @@ TEST_F(Door, SocketSessionEndsThroughTheExitProcedureOrShutdown) {
         TearDown(), SetUp();
         SetExitProc([] { ran = true; });
         ::fcntl(Sock[0], F_SETFL, O_NONBLOCK);
-        DoorDropInfo.Alias = "Tester";  // a caller with a name is not asked for one
+        DoorDropInfo.Alias = "Tester"; // a caller with a name is not asked for one
         ASSERT_EQ(Start({"-N1", "-S" + std::to_string(Sock[0])}), kReturned);
         EXPECT_EQ(::fcntl(Sock[0], F_GETFL) & O_NONBLOCK, 0) << "the socket is made blocking";
         EXPECT_EQ(Sent(), kOffers + kClr);
@@ -70,58 +75,84 @@ TEST_F(Door, ModesDropFilesAndFailures) {
         TearDown(), SetUp();
         const std::string path = dir.File(std::to_string(row++) + "/" + c[1]);
         std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-        const int closed = [] { const int fd = ::dup(0); return ::close(fd), fd; }();  // a descriptor not open
+        const int closed = [] {
+            const int fd = ::dup(0);
+            return ::close(fd), fd;
+        }(); // a descriptor not open
         const auto sub = [&](std::string AText) {
             for (size_t at; (at = AText.find_first_of("#!@")) != std::string::npos;)
-                AText.replace(at, 1, AText[at] == '@' ? path : std::to_string(AText[at] == '#' ? Sock[0] : closed));
+                AText.replace(
+                    at, 1,
+                    AText[at] == '@' ? path : std::to_string(AText[at] == '#' ? Sock[0] : closed));
             return AText;
         };
         TypeBoth(c[3]);
-        if (c[2] == "<dir>") ::mkdir(path.c_str(), 0700);
-        else if (c[2] == "<fifo>") ::mkfifo(path.c_str(), 0600);
-        else if (!c[2].empty()) dir.Write(path.substr(dir.Path().size() + 1), sub(c[2]));
+        if (c[2] == "<dir>")
+            ::mkdir(path.c_str(), 0700);
+        else if (c[2] == "<fifo>")
+            ::mkfifo(path.c_str(), 0600);
+        else if (!c[2].empty())
+            dir.Write(path.substr(dir.Path().size() + 1), sub(c[2]));
         std::vector<std::string> args = Split(c[0], ' ');
-        for (auto& a : args) a = sub(a);
+        for (auto& a : args)
+            a = sub(a);
         const int code = Start(args);
         const TDoorDropInfo& i = DoorDropInfo;
-        const std::string got = code != kReturned ? "exit " + std::to_string(code) + ": " + ReadAll(Msg[0])
-            : "io=" + (DoorStdIO() ? "stdio"s : "socket"s) + " node=" + std::to_string(i.Node) + " type=" +
-              std::to_string(i.ComType) + " num=" + std::to_string(i.ComNum) + " max=" + std::to_string(i.MaxSeconds) +
-              " names=" + i.RealNameOrAlias + "/" + i.AliasOrRealName +
-              (DoorSession.Charset == TCharset::utf8 ? " utf8" : "");
+        const std::string got =
+            code != kReturned
+                ? "exit " + std::to_string(code) + ": " + ReadAll(Msg[0])
+                : "io=" + (DoorStdIO() ? "stdio"s : "socket"s) + " node=" + std::to_string(i.Node) +
+                      " type=" + std::to_string(i.ComType) + " num=" + std::to_string(i.ComNum) +
+                      " max=" + std::to_string(i.MaxSeconds) + " names=" + i.RealNameOrAlias + "/" +
+                      i.AliasOrRealName + (DoorSession.Charset == TCharset::utf8 ? " utf8" : "");
         EXPECT_EQ(got, sub(c[4]));
         EXPECT_EQ(gSleptMs, std::stoi(c[5])) << path;
         const std::string sent = ReadAll(Sock[1]) + ReadAll(Out[0]);
         EXPECT_EQ(sent, c[6] == "*" ? sent : c[6]) << path;
         if (code == kReturned) {
-            EXPECT_EQ(DoorSecondsLeft() < 1, got.find("max=0") != std::string::npos) << "the first tick would end it";
+            EXPECT_EQ(DoorSecondsLeft() < 1, got.find("max=0") != std::string::npos)
+                << "the first tick would end it";
         }
     }
 }
 
 // Each drop file read by its format's reader: the fields that differ afterwards from their markers.
 TEST(DropFiles, EveryCase) {
-    const TDoorDropInfo before{77, "old", "old", 77, true, 77, 77, etASCII, true, 77, 77, "old", "old", 77, true};
-    const std::map<std::string, void (*)(const std::string&)> readers = {
-        {"DOOR32", ReadDoor32}, {"DOORSYS", ReadDoorSys}, {"DORINFO", ReadDorinfo}, {"INFO", ReadLordInfo}};
+    const TDoorDropInfo before{77,   "old", "old", 77,    true,  77, 77,  etASCII,
+                               true, 77,    77,    "old", "old", 77, true};
+    const std::map<std::string, void (*)(const std::string&)> readers = {{"DOOR32", ReadDoor32},
+                                                                         {"DOORSYS", ReadDoorSys},
+                                                                         {"DORINFO", ReadDorinfo},
+                                                                         {"INFO", ReadLordInfo}};
     for (const auto& c : Cases("dropfiles")) {
         support::ScratchDir dir;
         std::string path = dir.File("DROP");
-        if (c[1] == "<dir>") ::mkdir(path.c_str(), 0700);
-        else if (c[1] == "<fifo>") ::mkfifo(path.c_str(), 0600);
-        else if (c[1][0] == '/') path = c[1];
-        else if (c[1] != "<missing>") dir.Write("DROP", c[1]);
+        if (c[1] == "<dir>")
+            ::mkdir(path.c_str(), 0700);
+        else if (c[1] == "<fifo>")
+            ::mkfifo(path.c_str(), 0600);
+        else if (c[1][0] == '/')
+            path = c[1];
+        else if (c[1] != "<missing>")
+            dir.Write("DROP", c[1]);
         DoorDropInfo = before;
         readers.at(c[0])(path);
         std::ostringstream o;
         const TDoorDropInfo& d = DoorDropInfo;
-#define F(f, v) if (d.f != before.f) { o << " " #f "=" << v; }
-        F(Access, d.Access) F(Alias, d.Alias) F(AliasOrRealName, d.AliasOrRealName) F(Baud, d.Baud) F(Clean, d.Clean)
-        F(ComNum, d.ComNum) F(ComType, +d.ComType) F(Emulation, (d.Emulation ? "ASCII" : "ANSI")) F(Fairy, d.Fairy)
-        F(MaxSeconds, d.MaxSeconds) F(Node, d.Node) F(RealName, d.RealName) F(RealNameOrAlias, d.RealNameOrAlias)
-        F(RecPos, d.RecPos) F(Registered, d.Registered)
+#define F(f, v)                                                                                    \
+    if (d.f != before.f) {                                                                         \
+        o << " " #f "=" << v;                                                                      \
+    }
+        F(Access, d.Access)
+            F(Alias, d.Alias) F(AliasOrRealName, d.AliasOrRealName) F(Baud, d.Baud)
+                F(Clean, d.Clean) F(ComNum, d.ComNum) F(ComType, +d.ComType)
+                    F(Emulation, (d.Emulation ? "ASCII" : "ANSI")) F(Fairy, d.Fairy)
+                        F(MaxSeconds, d.MaxSeconds) F(Node, d.Node) F(RealName, d.RealName)
+                            F(RealNameOrAlias, d.RealNameOrAlias) F(RecPos, d.RecPos)
+                                F(Registered, d.Registered)
 #undef F
-        EXPECT_EQ(o.str().substr(o.str().empty() ? 0 : 1), c[2]) << c[0] << " " << c[1].substr(0, 60);
+                                    EXPECT_EQ(o.str().substr(o.str().empty() ? 0 : 1), c[2])
+            << c[0] << " " << c[1].substr(0, 60);
     }
     DoorDropInfo = TDoorDropInfo{};
 }

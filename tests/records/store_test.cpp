@@ -37,7 +37,9 @@ std::string Bytes(const TAllTimeRecord& ARecord) {
 }
 
 // ---- The procedures as written, over a log in memory:
-std::string Key(TDateTime ADate) { return common::FormatDateTime("mm/dd/yyyy", ADate); }
+std::string Key(TDateTime ADate) {
+    return common::FormatDateTime("mm/dd/yyyy", ADate);
+}
 TDateTime FirstOfMonth(TDateTime ADate) {
     return EncodeDate(common::YearOf(ADate), common::MonthOf(ADate), 1);
 }
@@ -77,8 +79,10 @@ std::pair<std::string, int32_t> Winner(const TLog& ALog, TDateTime ADate) {
     int ties = 0;
     for (const TDailyPlayRecord& r : ALog) {
         if (Key(r.DatePlayed) != Key(ADate) || r.PlayerName.empty()) continue;
-        if (w.second == -1 || r.Score > w.second) w = {r.PlayerName, r.Score}, ties = 1;
-        else if (r.Score == w.second) w.first = std::to_string(++ties) + " players tied";
+        if (w.second == -1 || r.Score > w.second)
+            w = {r.PlayerName, r.Score}, ties = 1;
+        else if (r.Score == w.second)
+            w.first = std::to_string(++ties) + " players tied";
     }
     return {w.first, std::max(w.second, 0)};
 }
@@ -88,9 +92,12 @@ void BestDay(TAllTimeRecord& R, const std::string& AName, int32_t AScore, TDateT
     TDay second{R.SecondDayPlayer, R.SecondDayScore, R.SecondDayDate};
     TDay third{R.ThirdDayPlayer, R.ThirdDayScore, R.ThirdDayDate};
     const auto game = std::make_tuple(AName, AScore, ADate);
-    if (AScore > R.HighestDayScore) third = second, second = first, first = game;
-    else if (AScore > R.SecondDayScore) third = second, second = game;
-    else if (AScore > R.ThirdDayScore) third = game;
+    if (AScore > R.HighestDayScore)
+        third = second, second = first, first = game;
+    else if (AScore > R.SecondDayScore)
+        third = second, second = game;
+    else if (AScore > R.ThirdDayScore)
+        third = game;
 }
 // Table rows (name N, total T, month or games X): the row ASame picks takes the new total
 // and moves up past smaller ones; a new row goes before the first empty or smaller one.
@@ -109,7 +116,8 @@ void Place(std::array<std::string, 10>& N, std::array<int32_t, 10>& T, std::arra
         }
     for (int p = 0; p < 10; ++p)
         if (T[p] == 0 || T[p] < total) {
-            for (int k = 9; k > p; --k) N[k] = N[k - 1], T[k] = T[k - 1], X[k] = X[k - 1];
+            for (int k = 9; k > p; --k)
+                N[k] = N[k - 1], T[k] = T[k - 1], X[k] = X[k - 1];
             N[p] = AName, T[p] = total, X[p] = x;
             return;
         }
@@ -143,7 +151,7 @@ TAllTimeRecord Rebuild(const TLog& ALog) {
     return R;
 }
 
-std::string RecordsRead() { // what GetAllTimeRecords gives
+std::string RecordsRead() {                          // what GetAllTimeRecords gives
     TAllTimeRecord r = Rebuild({{"junk", 1, 1, 1}}); // to be replaced
     TDailyTracker().GetAllTimeRecords(r);
     return Bytes(r);
@@ -155,7 +163,9 @@ TLog RandomLog(std::mt19937& ARng, int ACount) {
     TLog log;
     for (int i = 0; i < ACount; ++i) {
         const int y = ARng() % 8 ? 2024 : 2023, m = 1 + ARng() % 3, p = ARng() % 12;
-        log.push_back({p == 0 ? "Ann" : p == 1 ? "ann" : "Player " + std::to_string(p),
+        log.push_back({p == 0   ? "Ann"
+                       : p == 1 ? "ann"
+                                : "Player " + std::to_string(p),
                        EncodeDate(y, m, 1 + ARng() % common::DaysInMonth(y, m)) + ARng() % 4 * 0.25,
                        static_cast<int32_t>(ARng() % (2 + i / 8)) * 10, 10});
     }
@@ -171,13 +181,14 @@ bool Together(const std::function<void(int)>& ABody) {
         if (nodes.emplace_back(::fork()) == 0) {
             char c;
             ::close(gate[1]);
-            (void)!::read(gate[0], &c, 1); // returns when the gate closes
+            (void)!::read(gate[0], &c, 1);  // returns when the gate closes
             [&]() noexcept { ABody(w); }(); // an error ends the process abnormally
             ::_exit(0);
         }
     ::close(gate[0]), ::close(gate[1]);
     int status = 0, all = 0;
-    for (pid_t pid : nodes) all |= ::waitpid(pid, &status, 0) == pid ? status : -1;
+    for (pid_t pid : nodes)
+        all |= ::waitpid(pid, &status, 0) == pid ? status : -1;
     return all == 0;
 }
 
@@ -190,8 +201,9 @@ TEST_F(Store, QueriesFollowTheirProceduresOnRandomLogs) {
     for (int round = 0; round < 12; ++round) {
         const TLog log = RandomLog(rng, static_cast<int>(rng() % 300));
         std::string bytes = Bytes(log) + std::string(rng() % 64, 7); // and a torn record
-        for (size_t o = 0; o + 64 <= bytes.size(); o += 64) // junk after the names
-            for (size_t i = 1 + bytes[o]; i < 48; ++i) bytes[o + i] = static_cast<char>(rng());
+        for (size_t o = 0; o + 64 <= bytes.size(); o += 64)          // junk after the names
+            for (size_t i = 1 + bytes[o]; i < 48; ++i)
+                bytes[o + i] = static_cast<char>(rng());
         Dir.Write(PLAY_LOG_FILE_NAME, bytes);
         for (int m = 1; m <= 3; ++m) {
             const TDateTime month = EncodeDate(2024, m, 1);
@@ -199,7 +211,8 @@ TEST_F(Store, QueriesFollowTheirProceduresOnRandomLogs) {
             TDailyScoresList best;
             t.GetDailyScoresForMonth(m, 2024, best);
             std::vector<bool> played[4];
-            for (int p = 0; p < 4; ++p) played[p] = t.GetPlayedDaysOfMonth(names[p], m, 2024);
+            for (int p = 0; p < 4; ++p)
+                played[p] = t.GetPlayedDaysOfMonth(names[p], m, 2024);
             ASSERT_EQ(best.size(), static_cast<size_t>(common::DaysInMonth(2024, m)));
             for (int d = 1; d <= static_cast<int>(best.size()); ++d) {
                 const TDateTime day = month + d - 1 + 0.5;
@@ -220,7 +233,8 @@ TEST_F(Store, QueriesFollowTheirProceduresOnRandomLogs) {
                 ASSERT_TRUE(ReadDayPlays(PLAY_LOG_FILE_NAME, day, 3) == first3);
                 for (int p = 0; p < 4; ++p) {
                     auto first = plays.begin();
-                    while (first != plays.end() && first->PlayerName != names[p]) ++first;
+                    while (first != plays.end() && first->PlayerName != names[p])
+                        ++first;
                     const bool any = first != plays.end();
                     ASSERT_EQ(t.HasPlayedDate(names[p], day), any);
                     ASSERT_EQ(t.GetDayScore(names[p], day), any ? first->Score : 0);
@@ -228,9 +242,10 @@ TEST_F(Store, QueriesFollowTheirProceduresOnRandomLogs) {
                 }
             }
             const size_t cap = 1 + rng() % 8;
-            const auto sums = Sums(log, [&](auto& r) {
-                return FirstOfMonth(r.DatePlayed) == month ? r.PlayerName : "";
-            }, cap);
+            const auto sums = Sums(
+                log,
+                [&](auto& r) { return FirstOfMonth(r.DatePlayed) == month ? r.PlayerName : ""; },
+                cap);
             std::vector<TPlayerMonthlyTotal> totals(cap, {"junk", 1, 1}), want(cap);
             for (size_t i = 0; i < sums.size(); ++i)
                 want[i] = {sums[i].Key, sums[i].Total, sums[i].Count};
@@ -265,7 +280,8 @@ TEST_F(Store, AllTimeUpdatesFollowTheirProcedure) {
     ASSERT_EQ(b.size(), 1200u);
     auto name = [&](int o) { return b.substr(o + 1, b[o]); };
     auto le = [&](int o, int n, uint64_t v = 0) {
-        for (int k = n; k-- > 0;) v = v << 8 | static_cast<uint8_t>(b[o + k]);
+        for (int k = n; k-- > 0;)
+            v = v << 8 | static_cast<uint8_t>(b[o + k]);
         return v;
     };
     auto i32 = [&](int o) { return static_cast<int32_t>(le(o, 4)); };
@@ -315,11 +331,14 @@ TEST_F(Store, RecordLayoutMissingShortDamagedAndUnusableFiles) {
     std::filesystem::create_directory(ALL_TIME_FILE_NAME);
     std::vector<TPlayerMonthlyTotal> totals(10);
     int32_t n = 0;
-    const std::function<void()> operations[] = {
-        [&] { t.HasPlayedDate("A", day); }, [&] { t.RecordPlay("A", day, 1, 1); },
-        [&] { t.GetMonthlyTotals(9, 2025, totals, n); }, [&] { t.GetPlayerTotalPins("A", n, n); },
-        [&] { t.GetDailyWinnersForMonth(9, 2025); }, [&] { t.UpdateAllTimeRecords("A", day, 1); },
-        [&] { t.RebuildAllTimeRecords(); }, [&] { ReadDayPlays(PLAY_LOG_FILE_NAME, day, 9); }};
+    const std::function<void()> operations[] = {[&] { t.HasPlayedDate("A", day); },
+                                                [&] { t.RecordPlay("A", day, 1, 1); },
+                                                [&] { t.GetMonthlyTotals(9, 2025, totals, n); },
+                                                [&] { t.GetPlayerTotalPins("A", n, n); },
+                                                [&] { t.GetDailyWinnersForMonth(9, 2025); },
+                                                [&] { t.UpdateAllTimeRecords("A", day, 1); },
+                                                [&] { t.RebuildAllTimeRecords(); },
+                                                [&] { ReadDayPlays(PLAY_LOG_FILE_NAME, day, 9); }};
     for (const auto& operation : operations) {
         std::string error = "none";
         try {
@@ -366,7 +385,8 @@ TEST_F(Store, NodesPlayingAtOnceLoseNothing) {
             if (k % 10 == 0) update(play(w, k));
         }
     }));
-    for (int w = 0; w < 8; ++w) record(play(w, 100));
+    for (int w = 0; w < 8; ++w)
+        record(play(w, 100));
     ASSERT_TRUE(Together([&](int w) { update(play(w, 100)); }));
     const std::string bytes = Dir.Read(PLAY_LOG_FILE_NAME);
     ASSERT_EQ(bytes.size(), 64u * 808);
