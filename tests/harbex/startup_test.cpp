@@ -139,19 +139,17 @@ TEST(DropFiles, EveryCase) {
         readers.at(c[0])(path);
         std::ostringstream o;
         const TDoorDropInfo& d = DoorDropInfo;
-#define F(f, v)                                                                                    \
-    if (d.f != before.f) {                                                                         \
-        o << " " #f "=" << v;                                                                      \
-    }
-        F(Access, d.Access)
-            F(Alias, d.Alias) F(AliasOrRealName, d.AliasOrRealName) F(Baud, d.Baud)
-                F(Clean, d.Clean) F(ComNum, d.ComNum) F(ComType, +d.ComType)
-                    F(Emulation, (d.Emulation ? "ASCII" : "ANSI")) F(Fairy, d.Fairy)
-                        F(MaxSeconds, d.MaxSeconds) F(Node, d.Node) F(RealName, d.RealName)
-                            F(RealNameOrAlias, d.RealNameOrAlias) F(RecPos, d.RecPos)
-                                F(Registered, d.Registered)
+        // clang-format off
+#define F(f, v) if (d.f != before.f) o << " " #f "=" << v
+        F(Access, d.Access); F(Alias, d.Alias); F(AliasOrRealName, d.AliasOrRealName); F(Baud, d.Baud);
+        F(Clean, d.Clean); F(ComNum, d.ComNum); F(ComType, +d.ComType);
+        F(Emulation, (d.Emulation ? "ASCII" : "ANSI")); F(Fairy, d.Fairy); F(MaxSeconds, d.MaxSeconds);
+        F(Node, d.Node);
+        F(RealName, d.RealName); F(RealNameOrAlias, d.RealNameOrAlias); F(RecPos, d.RecPos);
+        F(Registered, d.Registered);
 #undef F
-                                    EXPECT_EQ(o.str().substr(o.str().empty() ? 0 : 1), c[2])
+        // clang-format on
+        EXPECT_EQ(o.str().substr(o.str().empty() ? 0 : 1), c[2])
             << c[0] << " " << c[1].substr(0, 60);
     }
     DoorDropInfo = TDoorDropInfo{};
