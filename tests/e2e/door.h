@@ -61,8 +61,7 @@ class Door {
 
     Terminal& Screen() { return FScreen; }
     const std::string& Received() const { return FReceived; } // telnet commands removed
-    const std::vector<std::string>& TelnetOffers() const { return FTelnet.Offers; }
-    const std::string& Console() const { return FConsole; } // stdout in socket mode
+    const std::string& Console() const { return FConsole; }   // stdout in socket mode
     const std::string& Errors() const { return FErrors; }
     std::string Describe(); // screen, console and errors, for failure messages
 

@@ -9,8 +9,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <fstream>
-
 #include "common/datetime.h"
 #include "common/seams.h"
 #include "harbex/comm.h"
@@ -19,6 +17,7 @@
 #include "harbex/door.h"
 #include "harbex/doorstartup.h"
 #include "harbex/process.h"
+#include "support/text.h"
 
 namespace kit {
 using namespace harbex;
@@ -44,38 +43,14 @@ inline std::string ReadAll(int AFd) { // what AFd has, without waiting
             break;
     return s;
 }
-inline std::vector<std::string> Split(const std::string& AText, char ADelim) {
-    std::vector<std::string> out;
-    for (size_t a = 0, b = 0; b != std::string::npos; a = b + 1)
-        out.push_back(AText.substr(a, (b = AText.find(ADelim, a)) - a));
-    return out;
-}
-// Cases: a case a line, fields separated by one tab, "#" starts a comment line. In a field \r \n \b
-// \t \e \0 \\ and \xNN stand for bytes, \. for nothing (ends an empty field), {N*text} for N
-// copies.
-inline std::string Unescape(const std::string& A) {
-    static const std::string escape = "rnbte0", byte("\r\n\b\t\x1b\0", 6);
-    std::string o;
-    for (size_t i = 0, star = 0, end = 0; i < A.size(); ++i)
-        if (A[i] == '{' && (star = A.find('*', i)) < (end = A.find('}', i)) &&
-            end != std::string::npos) {
-            const std::string unit = Unescape(A.substr(star + 1, end - star - 1));
-            for (auto n = std::stoul(A.substr(i + 1, star - i - 1)); n > 0; --n)
-                o += unit;
-            i = end;
-        } else if (A[i] != '\\' || i + 1 == A.size())
-            o += A[i];
-        else if (const char c = A[++i]; c == 'x')
-            o += char(std::stoi(A.substr(i + 1, 2), nullptr, 16)), i += 2;
-        else if (c != '.')
-            o += escape.find(c) < escape.size() ? byte[escape.find(c)] : c;
-    return o;
-}
+using support::Split, support::Unescape;
+// Cases: a case a line, fields separated by one tab (escapes: support/text.h), "#" starts a
+// comment line.
 inline std::vector<std::vector<std::string>> Cases(const std::string& AName) {
     const std::string here = __FILE__;
-    std::ifstream f(here.substr(0, here.rfind('/')) + "/cases/" + AName + ".txt");
     std::vector<std::vector<std::string>> rows;
-    for (std::string line; std::getline(f, line);)
+    for (const std::string& line :
+         support::Lines(here.substr(0, here.rfind('/')) + "/cases/" + AName + ".txt"))
         if (!line.empty() && line[0] != '#') rows.push_back(Split(line, '\t'));
     for (auto& row : rows)
         for (std::string& field : row)
