@@ -91,10 +91,7 @@ class Golden : public ::testing::TestWithParam<std::string> {};
 std::vector<std::string> RunScenario(const std::string& APath, const std::string& ATerminal) {
     std::vector<std::string> lines = support::Lines(APath), out;
     support::ScratchDir dir;
-    Launch launch;
-    launch.Dir = dir.Path();
-    launch.Utf8 = ATerminal == "utf8";
-    launch.Answers = ATerminal != "mute";
+    Launch launch{.Dir = dir.Path(), .Utf8 = ATerminal == "utf8", .Answers = ATerminal != "mute"};
     std::string log, stderrWant;
     bool intro = true;
     size_t i = 0;

@@ -44,17 +44,10 @@ inline std::string ReadAll(int AFd) { // what AFd has, without waiting
     return s;
 }
 using support::Split, support::Unescape;
-// Cases: a case a line, fields separated by one tab (escapes: support/text.h), "#" starts a
-// comment line.
+// The table cases/AName.txt (support::Table).
 inline std::vector<std::vector<std::string>> Cases(const std::string& AName) {
     const std::string here = __FILE__;
-    std::vector<std::vector<std::string>> rows;
-    for (const std::string& line :
-         support::Lines(here.substr(0, here.rfind('/')) + "/cases/" + AName + ".txt"))
-        if (!line.empty() && line[0] != '#') rows.push_back(Split(line, '\t'));
-    for (auto& row : rows)
-        for (std::string& field : row)
-            field = Unescape(field);
+    auto rows = support::Table(here.substr(0, here.rfind('/')) + "/cases/" + AName + ".txt");
     EXPECT_FALSE(rows.empty()) << AName;
     return rows;
 }
@@ -72,25 +65,25 @@ struct Door : ::testing::Test {
         DoorReset(), gWaitedMs = gSleptMs = gWaits = 0;
         ASSERT_TRUE(!::pipe(Msg) && !::pipe(Out) && !::pipe(Keys) &&
                     !::socketpair(AF_UNIX, SOCK_STREAM, 0, Sock));
-        common::Seams() = {{},
-                           5'000'000,
-                           [](int AMs) { gSleptMs += AMs; },
-                           HaltByThrowing,
-                           FakeWait,
-                           Keys[0],
-                           Out[1],
-                           Msg[1],
-                           -1};
+        common::Seams() = {.Now = {},
+                           .MonotonicMs = 5'000'000,
+                           .Sleep = [](int AMs) { gSleptMs += AMs; },
+                           .Halt = HaltByThrowing,
+                           .Wait = FakeWait,
+                           .StdIn = Keys[0],
+                           .StdOut = Out[1],
+                           .Messages = Msg[1],
+                           .LocalScreen = -1};
     }
     void TearDown() override {
         CommClose(false), DoorReset(), common::ResetSeams();
         for (int* fd : {Msg, Msg + 1, Out, Out + 1, Keys, Keys + 1, Sock, Sock + 1})
             if (*fd >= 0) ::close(*fd);
     }
-    int Start(std::vector<std::string>
-                  AArgs) { // DoorStartup with these switches (no probe but by -Eauto)
-        return AArgs.insert(AArgs.begin(), {"/opt/bbs/doors/kegora", "-Ecp437"}),
-               HaltCode([&] { DoorStartup(AArgs); });
+    // DoorStartup with these switches (the caller's terminal is not asked but with -Eauto).
+    int Start(std::vector<std::string> AArgs) {
+        AArgs.insert(AArgs.begin(), {"/opt/bbs/doors/kegora", "-Ecp437"});
+        return HaltCode([&] { DoorStartup(AArgs); });
     }
     // A fresh session as a board starts one: node 1 on the socket, or standard I/O on pipes.
     void Session(bool AStdIO = false) {
@@ -113,9 +106,7 @@ struct Door : ::testing::Test {
         else
             ::shutdown(Sock[1], SHUT_WR);
     }
-    std::string Sent() {
-        return ReadAll(DoorStdIO() ? Out[0] : Sock[1]);
-    } // received since the last call
+    std::string Sent() { return ReadAll(DoorStdIO() ? Out[0] : Sock[1]); } // since the last call
     int Msg[2] = {-1, -1}, Out[2] = {-1, -1}, Keys[2] = {-1, -1}, Sock[2] = {-1, -1};
 };
 

@@ -44,4 +44,15 @@ inline std::string Unescape(const std::string& A) {
     return o;
 }
 
+// A table: a row a line, fields separated by one tab and unescaped, "#" starts a comment line.
+inline std::vector<std::vector<std::string>> Table(const std::string& APath) {
+    std::vector<std::vector<std::string>> rows;
+    for (const std::string& line : Lines(APath))
+        if (!line.empty() && line[0] != '#') rows.push_back(Split(line, '\t'));
+    for (auto& row : rows)
+        for (std::string& field : row)
+            field = Unescape(field);
+    return rows;
+}
+
 } // namespace support
