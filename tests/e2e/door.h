@@ -21,15 +21,15 @@ namespace e2e {
 enum class Channel { Socket, Pipes, Pty };
 
 struct Launch {
-    std::string Dir; // the data directory (the door's working directory)
+    std::string Dir{}; // the data directory (the door's working directory)
     Channel Via = Channel::Socket;
-    std::vector<std::string> Args; // "{SOCKET}" and "{DIR}" substituted; empty: the default
-                                   // of the channel (-N1 -S{SOCKET}, -N1 -Sx, none)
+    std::vector<std::string> Args{}; // "{SOCKET}" and "{DIR}" substituted; empty: the default
+                                     // of the channel (-N1 -S{SOCKET}, -N1 -Sx, none)
     std::string Now = "2025-09-23 10:00:00"; // the door's local time at start; empty: real
     long long FileSizeLimit = -1;            // RLIMIT_FSIZE in bytes, as on a full disk
     bool Unprivileged = false;               // as user 65534 when we are root, so permissions bind
-    std::vector<std::string> Command;        // another program instead of the door (found on PATH)
-    std::vector<std::string> Env;            // added to the environment
+    std::vector<std::string> Command{};      // another program instead of the door (found on PATH)
+    std::vector<std::string> Env{};          // added to the environment
     // The caller's terminal: code page 437 or UTF-8, and whether it answers cursor-position
     // requests (BBS clients and terminal emulators do).
     bool Utf8 = false, Answers = true;
@@ -61,8 +61,7 @@ class Door {
 
     Terminal& Screen() { return FScreen; }
     const std::string& Received() const { return FReceived; } // telnet commands removed
-    const std::vector<std::string>& TelnetOffers() const { return FTelnet.Offers; }
-    const std::string& Console() const { return FConsole; } // stdout in socket mode
+    const std::string& Console() const { return FConsole; }   // stdout in socket mode
     const std::string& Errors() const { return FErrors; }
     std::string Describe(); // screen, console and errors, for failure messages
 

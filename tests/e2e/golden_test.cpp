@@ -35,6 +35,7 @@
 #include "e2e/door.h"
 #include "records/dailyplay.h"
 #include "support/scratch.h"
+#include "support/text.h"
 
 namespace e2e {
 namespace {
@@ -42,24 +43,6 @@ namespace {
 bool Updating() {
     const char* v = std::getenv("PINMARCH_GOLDEN");
     return v && std::string(v) == "update";
-}
-
-std::string Unescape(const std::string& AText) {
-    std::string out;
-    for (size_t i = 0; i < AText.size(); ++i) {
-        if (AText[i] != '\\' || i + 1 == AText.size()) {
-            out += AText[i];
-            continue;
-        }
-        const char c = AText[++i];
-        if (c == 'x' && i + 2 < AText.size()) {
-            out += static_cast<char>(std::stoi(AText.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            out += c == 'r' ? '\r' : c == 'n' ? '\n' : c == 'e' ? '\x1b' : c == 't' ? '\t' : c;
-        }
-    }
-    return out;
 }
 
 std::string Utf8(const std::string& ABytes) {
@@ -102,24 +85,13 @@ std::string Diff(const std::vector<std::string>& AWant, const std::vector<std::s
     return s;
 }
 
-std::vector<std::string> ReadLines(const std::string& APath) {
-    std::ifstream in(APath);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
 class Golden : public ::testing::TestWithParam<std::string> {};
 
 // One run of a scenario on one kind of terminal; its lines as they are to stay in the file.
 std::vector<std::string> RunScenario(const std::string& APath, const std::string& ATerminal) {
-    std::vector<std::string> lines = ReadLines(APath), out;
+    std::vector<std::string> lines = support::Lines(APath), out;
     support::ScratchDir dir;
-    Launch launch;
-    launch.Dir = dir.Path();
-    launch.Utf8 = ATerminal == "utf8";
-    launch.Answers = ATerminal != "mute";
+    Launch launch{.Dir = dir.Path(), .Utf8 = ATerminal == "utf8", .Answers = ATerminal != "mute"};
     std::string log, stderrWant;
     bool intro = true;
     size_t i = 0;
@@ -183,7 +155,7 @@ std::vector<std::string> RunScenario(const std::string& APath, const std::string
     for (; i < lines.size(); ++i) {
         std::string rest, cmd = word(lines[i], rest);
         out.push_back(lines[i]);
-        if (cmd == "keys") door.Send(Unescape(rest));
+        if (cmd == "keys") door.Send(support::Unescape(rest));
         if (cmd == "hangup") door.Hangup();
         if (cmd == "wait") door.Pump(std::stoi(rest));
         if (cmd == "screen") {
@@ -241,7 +213,7 @@ std::vector<std::string> RunScenario(const std::string& APath, const std::string
 TEST_P(Golden, Session) {
     const std::string path = PINMARCH_GOLDEN_DIR "/" + GetParam() + ".scn";
     std::vector<std::string> terminals{"cp437"}; // "terminals K...": the same screens on each
-    for (const std::string& line : ReadLines(path))
+    for (const std::string& line : support::Lines(path))
         if (line.rfind("terminals ", 0) == 0) {
             std::istringstream words(line.substr(10));
             terminals.assign(std::istream_iterator<std::string>(words), {});

@@ -19,6 +19,7 @@
 #include "game/pinmarchengine.h"
 #include "records/dailyplay.h"
 #include "support/scratch.h"
+#include "support/text.h"
 
 namespace e2e {
 namespace {
@@ -50,6 +51,12 @@ std::vector<records::TDailyPlayRecord> Decode(const std::string& ALog) {
     return games;
 }
 
+std::vector<std::vector<std::string>> Cases(const std::string& AName) {
+    auto rows = support::Table(PINMARCH_SOURCE_DIR "/tests/e2e/cases/" + AName + ".txt");
+    EXPECT_FALSE(rows.empty()) << AName;
+    return rows;
+}
+
 // Runs the store in ADir (its files live in the current directory).
 template <class F> void InDir(const std::string& ADir, F AWork) {
     const fs::path back = fs::current_path();
@@ -63,14 +70,12 @@ void Board(const support::ScratchDir& ADir, const std::string& ACaller = "") {
     fs::copy_file(DataPath("intro.ans"), ADir.File("intro.ans"));
     ADir.Write("kegora.cfg", std::to_string(kBbsId) + "\n");
     std::string log;
+    // clang-format off
     for (const records::TDailyPlayRecord& g :
-         {records::TDailyPlayRecord{"Bob", kToday - 22, 120, 10},
-          {"Cy", kToday - 21, 150, 11},
-          {"Bob", kToday - 1, 95, 10},
-          {"Di", kToday - 3, 87, 10},
-          {"Ed", kToday - 3, 77, 10},
-          {"Flo", kToday - 4, 66, 10},
-          {"Gus", kToday - 5, 55, 10}}) {
+         {records::TDailyPlayRecord{"Bob", kToday - 22, 120, 10}, {"Cy", kToday - 21, 150, 11},
+          {"Bob", kToday - 1, 95, 10}, {"Di", kToday - 3, 87, 10}, {"Ed", kToday - 3, 77, 10},
+          {"Flo", kToday - 4, 66, 10}, {"Gus", kToday - 5, 55, 10}}) {
+        // clang-format on
         const auto bytes = records::EncodePlayRecord(g);
         log.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     }
@@ -141,48 +146,32 @@ class Player {
 // I/O (input ended, SIGHUP): each door ends with code 0 within 4 s, writes no bulletin,
 // records only a game that reached its result box, and leaves whole files.
 TEST(Reliability, HangUpsAtEveryKindOfWait) {
-    struct Point {
-        const char *Name, *Keys, *Text;
-        bool Finished;
-    };
-    const Point points[] = {{"intro", "", "Press any key", false},
-                            {"menu", "x", "Your choice", false},
-                            {"game", "xp", "Current Card:", false},
-                            {"game help", "xph", "HOW TO PLAY", false},
-                            {"quit prompt", "xpq", "Really quit?", false},
-                            {"result box", "xpqy", "GAME ENDED EARLY", true},
-                            {"standings", "xd", "Press any key to", false},
-                            {"calendar input", "xc", "or 0 to return", false},
-                            {"day input", "xv", "Enter day to view", false},
-                            {"about", "xa", "Press any key", false}};
     enum How { Close, Hup, Term, StdioEnd, StdioHup };
     struct Case {
         std::unique_ptr<support::ScratchDir> Dir;
         std::unique_ptr<Door> D;
         Files Before;
-        const Point* At;
+        std::vector<std::string> At; // name, keys, text, recorded
         How Via;
     };
     std::vector<Case> cases;
-    for (const Point& p : points)
+    for (const auto& p : Cases("hangups"))
         for (How how : {Close, Hup, Term, StdioEnd, StdioHup}) {
-            if (how == Term && std::string(p.Name) != "menu" && std::string(p.Name) != "game")
-                continue;
+            if (how == Term && p[0] != "menu" && p[0] != "game") continue;
             auto dir = std::make_unique<support::ScratchDir>();
             Board(*dir, "Hanna");
-            Launch launch;
-            launch.Dir = dir->Path();
-            launch.Via = how >= StdioEnd ? Channel::Pipes : Channel::Socket;
-            launch.Args = {"-DDOOR32.SYS"};
-            if (how >= StdioEnd) launch.Args.push_back("-X");
             Files before = Contents(dir->Path());
-            auto door = std::make_unique<Door>(launch);
-            door->Send(p.Keys);
-            cases.push_back({std::move(dir), std::move(door), std::move(before), &p, how});
+            auto door = std::make_unique<Door>(
+                how >= StdioEnd ? Launch{.Dir = dir->Path(),
+                                         .Via = Channel::Pipes,
+                                         .Args = {"-DDOOR32.SYS", "-X"}}
+                                : Launch{.Dir = dir->Path(), .Args = {"-DDOOR32.SYS"}});
+            door->Send(p[1]);
+            cases.push_back({std::move(dir), std::move(door), std::move(before), p, how});
         }
     for (Case& c : cases) {
-        SCOPED_TRACE(std::string(c.At->Name) + ", way " + std::to_string(c.Via));
-        ASSERT_TRUE(Reach(*c.D, c.At->Text));
+        SCOPED_TRACE(c.At[0] + ", way " + std::to_string(c.Via));
+        ASSERT_TRUE(Reach(*c.D, c.At[2]));
         c.D->WaitQuiet(100);
     }
     const long long start = NowMs();
@@ -192,15 +181,15 @@ TEST(Reliability, HangUpsAtEveryKindOfWait) {
         else
             kill(c.D->Pid(), c.Via == Term ? SIGTERM : SIGHUP);
     for (Case& c : cases) {
-        SCOPED_TRACE(std::string(c.At->Name) + ", way " + std::to_string(c.Via));
+        SCOPED_TRACE(c.At[0] + ", way " + std::to_string(c.Via));
         EXPECT_EQ(c.D->WaitExit(std::max(1LL, start + 4000 - NowMs())), std::optional<int>(0))
             << c.D->Describe();
         Files after = Contents(c.Dir->Path());
         const std::string log = after[records::PLAY_LOG_FILE_NAME],
                           old = c.Before[records::PLAY_LOG_FILE_NAME];
-        ASSERT_EQ(log.size(), old.size() + (c.At->Finished ? 64 : 0));
+        ASSERT_EQ(log.size(), old.size() + (c.At[3] == "1" ? 64 : 0));
         EXPECT_EQ(log.substr(0, old.size()), old);
-        if (c.At->Finished) {
+        if (c.At[3] == "1") {
             EXPECT_EQ(Decode(log).back(), (records::TDailyPlayRecord{"Hanna", kToday, 0, 1}));
         }
         EXPECT_EQ(after[records::ALL_TIME_FILE_NAME].size(), records::ALL_TIME_RECORD_SIZE);
@@ -219,8 +208,8 @@ TEST(Reliability, StalledCallerEndsBySignal) {
         keys += "ix";
     for (int i = 0; i < 2; ++i) { // side by side: SIGTERM, SIGHUP
         Board(dirs[i], "Stella");
-        Launch launch;
-        launch.Dir = dirs[i].Path(), launch.Args = {"-D{DIR}/DOOR32.SYS"}, launch.SendBuffer = 4096;
+        const Launch launch{
+            .Dir = dirs[i].Path(), .Args = {"-D{DIR}/DOOR32.SYS"}, .SendBuffer = 4096};
         (doors[i] = std::make_unique<Door>(launch))->Send(keys);
     }
     const long long start = (usleep(1'000'000), NowMs());
@@ -245,10 +234,11 @@ TEST(Reliability, TwoFirstStartsDealTheSameCards) {
         fs::copy_file(DataPath("intro.ans"), dir.File("intro.ans"));
         std::unique_ptr<Door> doors[2];
         for (int i = 0; i < 2; ++i) {
-            Launch launch;
-            launch.Dir = dir.Path(), launch.Now = i ? "2025-09-23 10:00:07" : "2025-09-23 10:00:00";
-            launch.Args = {"-D" + dir.Write(std::to_string(i) + ".DOOR32.SYS",
-                                            Door32("Node" + std::to_string(i)))};
+            const std::string drop =
+                dir.Write(std::to_string(i) + ".DOOR32.SYS", Door32("Node" + std::to_string(i)));
+            const Launch launch{.Dir = dir.Path(),
+                                .Args = {"-D" + drop},
+                                .Now = i ? "2025-09-23 10:00:07" : "2025-09-23 10:00:00"};
             (doors[i] = std::make_unique<Door>(launch))->Send("xp");
         }
         for (auto& d : doors)
@@ -264,65 +254,41 @@ TEST(Reliability, TwoFirstStartsDealTheSameCards) {
 // directory is read-only: the door ends with code 1 and one line on standard error naming the
 // file, no file is added, and the log is as before or longer by this one game.
 TEST(Reliability, FullDiskAndReadOnlyDirectory) {
-    struct Row {
-        const char* Name;
-        long long Limit;
-        bool ReadOnly, NoBbsId, Grows;
-        const char* Keys;
-        const char* Error;
-        const char* Changes = "";
-    };
-    const Row rows[] = {{"log at the limit", 0, false, false, false, "xpqy",
-                         "cannot use \"pmchplay.dat\": File too large"},
-                        {"room for part of a record", 10, false, false, false, "xpqy",
-                         "cannot use \"pmchplay.dat\": File too large"},
-                        {"records file too big", 1000, false, false, true, "xpqy",
-                         "cannot use \"pmchrec.dat\": File too large"},
-                        {"bulletins too big", 1250, false, false, true, "xpqyxq",
-                         "cannot write the bulletin \"pmchwin.ans\": File too large",
-                         "pmchrec.dat "},
-                        {"read-only, no id, no log", -1, true, true, false, "xpq",
-                         "cannot use \"pmchplay.dat\": Permission denied"},
-                        {"read-only, records file", -1, true, false, true, "xpqy",
-                         "cannot use \"pmchrec.dat\": Permission denied"},
-                        {"read-only, bulletins", -1, true, false, false, "xq",
-                         "cannot write the bulletin \"pmchwin.ans\": Permission denied"}};
     const bool canDrop = CanDropPrivileges();
     struct Case {
-        const Row* R;
+        std::vector<std::string> R; // name, limit, read-only, no id, grows, keys, error, changes
         std::unique_ptr<support::ScratchDir> Dir;
         Files Before;
         std::unique_ptr<Door> D;
     };
     std::vector<Case> cases; // side by side
-    for (const Row& r : rows) {
-        if (r.ReadOnly && !canDrop) continue;
+    for (const auto& r : Cases("full-disk")) {
+        const bool readOnly = r[2] == "1";
+        if (readOnly && !canDrop) continue;
         auto dir = std::make_unique<support::ScratchDir>();
         Board(*dir, "Dana");
-        if (r.NoBbsId)
+        if (r[3] == "1")
             fs::remove(dir->File("kegora.cfg")), fs::remove(dir->File("pmchplay.dat")),
                 fs::remove(dir->File("pmchrec.dat"));
-        if (r.ReadOnly)
+        if (readOnly)
             chmod(dir->File("pmchplay.dat").c_str(), 0666), chmod(dir->Path().c_str(), 0555);
         Files before = Contents(dir->Path());
-        Launch launch;
-        launch.Dir = dir->Path();
-        launch.Args = {"-DDOOR32.SYS"};
-        // Small limits count from the log's size.
-        launch.FileSizeLimit =
-            r.Limit >= 0 && r.Limit < 64
-                ? static_cast<long long>(before.at("pmchplay.dat").size()) + r.Limit
-                : r.Limit;
-        launch.Unprivileged = r.ReadOnly;
-        auto door = std::make_unique<Door>(launch);
-        door->Send(r.Keys);
-        cases.push_back({&r, std::move(dir), std::move(before), std::move(door)});
+        const long long logSize =
+            before.count("pmchplay.dat") ? before.at("pmchplay.dat").size() : 0;
+        const long long limit = std::stoll(r[1]); // small: beyond the log
+        auto door = std::make_unique<Door>(
+            Launch{.Dir = dir->Path(),
+                   .Args = {"-DDOOR32.SYS"},
+                   .FileSizeLimit = limit >= 0 && limit < 64 ? logSize + limit : limit,
+                   .Unprivileged = readOnly});
+        door->Send(r[5]);
+        cases.push_back({r, std::move(dir), std::move(before), std::move(door)});
     }
     for (Case& c : cases) {
-        const Row& r = *c.R;
+        const auto& r = c.R;
         Door& door = *c.D;
-        SCOPED_TRACE(r.Name);
-        if (r.NoBbsId) { // a board whose id cannot be stored deals the cards of id 12345
+        SCOPED_TRACE(r[0]);
+        if (r[3] == "1") { // a board whose id cannot be stored deals the cards of id 12345
             ASSERT_TRUE(Reach(door, "Really quit?"));
             game::TDeck frame1(game::DailySeedFor(kToday, game::FALLBACK_BBS_ID) + 100);
             const char rank = frame1.DrawCard().DisplayChar;
@@ -330,16 +296,16 @@ TEST(Reliability, FullDiskAndReadOnlyDirectory) {
             door.Send("y");
         }
         EXPECT_EQ(door.WaitExit(10000), std::optional<int>(1)) << door.Describe();
-        EXPECT_EQ(door.Errors(), std::string("Pinmarch: stopped: ") + r.Error + "\n");
+        EXPECT_EQ(door.Errors(), "Pinmarch: stopped: " + r[6] + "\n");
         Files after = Contents(c.Dir->Path());
         const std::string oldLog =
             c.Before.count("pmchplay.dat") ? c.Before.at("pmchplay.dat") : "";
-        EXPECT_EQ(after["pmchplay.dat"].size(), oldLog.size() + (r.Grows ? 64 : 0));
+        EXPECT_EQ(after["pmchplay.dat"].size(), oldLog.size() + (r[4] == "1" ? 64 : 0));
         std::string changed; // besides the log
         for (const auto& [name, bytes] : after)
             if (name != "pmchplay.dat" && (!c.Before.count(name) || c.Before.at(name) != bytes))
-                changed += name + " ";
-        EXPECT_EQ(changed, r.Changes);
+                changed += (changed.empty() ? "" : " ") + name;
+        EXPECT_EQ(changed, r[7]);
     }
 }
 
@@ -355,10 +321,7 @@ TEST(Reliability, KilledWhileWriting) {
         const std::string caller = "Killed" + std::to_string(i);
         dir.Write("DOOR32.SYS", Door32(caller));
         const Files before = Contents(dir.Path());
-        Launch launch;
-        launch.Dir = dir.Path();
-        launch.Args = {"-DDOOR32.SYS"};
-        Door door(launch);
+        Door door({.Dir = dir.Path(), .Args = {"-DDOOR32.SYS"}});
         door.Send("xp" + std::string(kMissesPerGame - 1, ' '));
         ASSERT_TRUE(Reach(door, "Frame 10"));
         door.WaitQuiet(50);
@@ -403,10 +366,8 @@ TEST(Reliability, EightNodesAtOnce) {
     std::vector<std::string> lastKeys;
     for (int n = 0; n < 8; ++n) {
         dir.Write("DOOR" + std::to_string(n) + ".DOOR32.SYS", Door32("Node" + std::to_string(n)));
-        Launch launch;
-        launch.Dir = dir.Path();
-        launch.Args = {"-DDOOR" + std::to_string(n) + ".DOOR32.SYS"};
-        doors.push_back(std::make_unique<Door>(launch));
+        doors.push_back(std::make_unique<Door>(
+            Launch{.Dir = dir.Path(), .Args = {"-DDOOR" + std::to_string(n) + ".DOOR32.SYS"}}));
         players.emplace_back(n + 2);
     }
     for (int n = 0; n < 8; ++n) {
@@ -455,10 +416,7 @@ long StatusKb(pid_t APid, const std::string& AField) {
 TEST(Reliability, JunkFromTheCaller) {
     support::ScratchDir dir;
     Board(dir, "Junk");
-    Launch launch;
-    launch.Dir = dir.Path();
-    launch.Args = {"-DDOOR32.SYS"};
-    Door door(launch);
+    Door door({.Dir = dir.Path(), .Args = {"-DDOOR32.SYS"}});
     Player player(3);
     std::string keys;
     for (int i = 0; i < 12; ++i)

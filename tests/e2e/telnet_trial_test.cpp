@@ -81,20 +81,18 @@ TEST(TelnetTrial, TheRealTelnetClientPlaysOnEveryServingLine) {
         support::ScratchDir dir;
         std::filesystem::copy_file(DataPath("intro.ans"), dir.File("intro.ans"));
         const std::string bin = KegoraPath().substr(0, KegoraPath().rfind('/'));
-        Launch relay;
-        relay.Dir = dir.Path();
-        relay.Via = Channel::Pipes;
-        relay.Command = {"/bin/sh", "-c", "exec " + line};
-        relay.Env = {"PATH=" + bin + ":" +
-                     (std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin")};
+        const char* path = std::getenv("PATH");
+        const Launch relay{.Dir = dir.Path(),
+                           .Via = Channel::Pipes,
+                           .Command = {"/bin/sh", "-c", "exec " + line},
+                           .Env = {"PATH=" + bin + ":" + (path ? path : "/usr/bin:/bin")}};
         Door listener(relay);
         ASSERT_TRUE(listener.WaitFor([&] { return Listening(port); })) << listener.Describe();
 
-        Launch client;
-        client.Dir = dir.Path();
-        client.Via = Channel::Pty;
-        client.Command = {"telnet", "127.0.0.1", std::to_string(port)};
-        client.Utf8 = how == "unit";
+        const Launch client{.Dir = dir.Path(),
+                            .Via = Channel::Pty,
+                            .Command = {"telnet", "127.0.0.1", std::to_string(port)},
+                            .Utf8 = how == "unit"};
         Door caller(client);
         ASSERT_TRUE(caller.WaitForText("Name or handle"))
             << caller.Describe(); // the board names nobody

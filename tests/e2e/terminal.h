@@ -49,10 +49,6 @@ class Terminal {
     struct Cell {
         uint8_t Ch = ' ', Attr = 7;
     };
-    // Deferred wrap (VT100, xterm): the wrap happens before the next printable byte. Immediate
-    // (ANSI.SYS, most BBS clients): the cursor moves to the next line at once.
-    explicit Terminal(bool AImmediateWrap = false) : FImmediate(AImmediateWrap) {}
-
     // A UTF-8 terminal: each character takes one cell, kept as the code page 437 byte that
     // shows it (a character code page 437 lacks shows as 0xFE, the block).
     bool Utf8 = false;
@@ -87,7 +83,6 @@ class Terminal {
     int CursorX() const { return FX; }
     int CursorY() const { return FY; }
     bool CursorVisible() const { return FCursorVisible; }
-    int Scrolls() const { return FScrolls; }
 
   private:
     void Put(uint8_t b) {
@@ -103,37 +98,17 @@ class Terminal {
             return;
         }
         if (FState == 2) return PutCsi(b);
-        switch (b) {
-        case 27:
-            FState = 1;
-            return;
-        case 13:
-            FX = 1, FPending = false;
-            return;
-        case 10:
-            LineFeed();
-            return;
-        case 8:
-            FX = std::max(1, FX - 1), FPending = false;
-            return;
-        case 9:
-            FX = std::min(kCols, (FX - 1) / 8 * 8 + 9), FPending = false;
-            return;
-        case 7:
-        case 0:
-            return;
-        }
-        if (FPending) {
-            FX = 1;
-            LineFeed();
-        }
+        if (b == 27) return void(FState = 1);
+        if (b == 13 || b == 8 || b == 9) FPending = false;
+        if (b == 13) return void(FX = 1);
+        if (b == 8) return void(FX = std::max(1, FX - 1));
+        if (b == 9) return void(FX = std::min(kCols, (FX - 1) / 8 * 8 + 9));
+        if (b == 10) return LineFeed();
+        if (b == 7 || b == 0) return;
+        if (FPending) FX = 1, LineFeed(); // deferred wrap (VT100, xterm): before the next glyph
         FCells[FY - 1][FX - 1] = Cell{b, Attr()};
-        if (FX < kCols)
-            ++FX;
-        else if (FAutoWrap && FImmediate)
-            FX = 1, LineFeed();
-        else
-            FPending = FAutoWrap;
+        FPending = FX == kCols && FAutoWrap;
+        if (FX < kCols) ++FX;
     }
     uint8_t Attr() const {
         const int fg = FFg + (FBold ? 8 : 0);
@@ -145,7 +120,6 @@ class Terminal {
         if (FY < kRows) return void(++FY);
         std::rotate(FCells.begin(), FCells.begin() + 1, FCells.end());
         FCells[kRows - 1].fill(Cell{' ', Attr()});
-        ++FScrolls;
     }
     void MoveTo(int AX, int AY) {
         FX = std::clamp(AX, 1, kCols);
@@ -172,53 +146,22 @@ class Terminal {
     }
     void Execute(uint8_t ACode) {
         const int n = std::max(1, Param(0, 1)), mode = Param(0, 0);
-        switch (ACode) {
-        case 'A':
-            MoveTo(FX, FY - n);
-            break;
-        case 'B':
-            MoveTo(FX, FY + n);
-            break;
-        case 'C':
-            MoveTo(FX + n, FY);
-            break;
-        case 'D':
-            MoveTo(FX - n, FY);
-            break;
-        case 'H':
-        case 'f':
-            MoveTo(Param(1, 1), Param(0, 1));
-            break;
-        case 'J':
-            mode == 2   ? Erase(1, 1, kCols, kRows)
-            : mode == 1 ? Erase(1, 1, FX, FY)
-                        : Erase(FX, FY, kCols, kRows);
-            break;
-        case 'K':
-            Erase(mode == 0 ? FX : 1, FY, mode == 1 ? FX : kCols, FY);
-            break;
-        case 's':
-            FSavedX = FX, FSavedY = FY;
-            break;
-        case 'u':
-            MoveTo(FSavedX, FSavedY);
-            break;
-        case 'h':
-        case 'l':
-            for (int p : FParams) {
-                if (FPrivate && p == 7) FAutoWrap = ACode == 'h', FPending = false;
-                if (FPrivate && p == 25) FCursorVisible = ACode == 'h';
-            }
-            break;
-        case 'n':
-            if (mode == 6)
-                FAnswers += "\x1b[" + std::to_string(FY) + ";" + std::to_string(FX) + "R";
-            break;
-        case 'm':
-            for (size_t i = 0; i < FParams.size(); ++i)
-                Sgr(Param(i, 0));
-            break;
+        if (ACode == 'A' || ACode == 'B') MoveTo(FX, ACode == 'A' ? FY - n : FY + n);
+        if (ACode == 'C' || ACode == 'D') MoveTo(ACode == 'C' ? FX + n : FX - n, FY);
+        if (ACode == 'H' || ACode == 'f') MoveTo(Param(1, 1), Param(0, 1));
+        if (ACode == 'J' && mode == 2) Erase(1, 1, kCols, kRows);
+        if (ACode == 'J' && mode < 2) mode ? Erase(1, 1, FX, FY) : Erase(FX, FY, kCols, kRows);
+        if (ACode == 'K') Erase(mode == 0 ? FX : 1, FY, mode == 1 ? FX : kCols, FY);
+        if (ACode == 's') FSavedX = FX, FSavedY = FY;
+        if (ACode == 'u') MoveTo(FSavedX, FSavedY);
+        for (int p : ACode == 'h' || ACode == 'l' ? FParams : std::vector<int>{}) {
+            if (FPrivate && p == 7) FAutoWrap = ACode == 'h', FPending = false;
+            if (FPrivate && p == 25) FCursorVisible = ACode == 'h';
         }
+        if (ACode == 'n' && mode == 6)
+            FAnswers += "\x1b[" + std::to_string(FY) + ";" + std::to_string(FX) + "R";
+        for (size_t i = 0; ACode == 'm' && i < FParams.size(); ++i)
+            Sgr(Param(i, 0));
     }
     void Sgr(int p) {
         static const int kAnsiToPc[8] = {0, 4, 2, 6, 1, 5, 3, 7};
@@ -249,19 +192,18 @@ class Terminal {
         return 0xFE;
     }
 
-    bool FImmediate;
     std::string FAnswers;
     char32_t FCode = 0;
     int FNeed = 0;
     std::array<std::array<Cell, kCols>, kRows> FCells{};
-    int FX = 1, FY = 1, FSavedX = 1, FSavedY = 1, FFg = 7, FBg = 0, FState = 0, FScrolls = 0;
+    int FX = 1, FY = 1, FSavedX = 1, FSavedY = 1, FFg = 7, FBg = 0, FState = 0;
     bool FBold = false, FBlink = false, FReverse = false, FAutoWrap = true, FPending = false;
     bool FCursorVisible = true, FPrivate = false;
     std::vector<int> FParams;
 };
 
-// The telnet commands in what a door sends: IAC IAC is one 255, option offers are kept as
-// "WILL 1" texts, sub-negotiations skipped; a command split between two reads is handled.
+// What a door sends without its telnet commands: IAC IAC is one 255, option offers and
+// sub-negotiations are skipped; a command split between two reads is handled.
 class TelnetStrip {
   public:
     std::string Feed(std::string_view ABytes) {
@@ -275,23 +217,19 @@ class TelnetStrip {
             else if (FState == 1 && b == 255)
                 out += c, FState = 0;
             else if (FState == 1)
-                FVerb = b, FState = b >= 251 ? 2 : b == 250 ? 3 : 0;
-            else if (FState == 2) {
-                static const char* const kVerbs[] = {"WILL", "WONT", "DO", "DONT"};
-                Offers.push_back(std::string(kVerbs[FVerb - 251]) + " " + std::to_string(b));
+                FState = b >= 251 ? 2 : b == 250 ? 3 : 0;
+            else if (FState == 2)
                 FState = 0;
-            } else if (FState == 3)
+            else if (FState == 3)
                 FState = b == 255 ? 4 : 3;
             else
                 FState = b == 240 ? 0 : 3;
         }
         return out;
     }
-    std::vector<std::string> Offers;
 
   private:
     int FState = 0;
-    uint8_t FVerb = 0;
 };
 
 } // namespace e2e

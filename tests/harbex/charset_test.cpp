@@ -5,8 +5,10 @@
 #include <cstdlib>
 
 #include "harbex/charset.h"
+#include "kit.h"
 
-using namespace harbex;
+using namespace kit;
+const char* const kLocale[] = {"LC_ALL", "LC_CTYPE", "LANG"};
 
 TEST(Charset, TableTextAndKeys) {
     const std::pair<uint8_t, char32_t> glyphs[] = {{0x01, 0x263A}, {0x03, 0x2665}, {0x06, 0x2660},
@@ -44,36 +46,16 @@ TEST(Charset, TableTextAndKeys) {
 }
 
 TEST(Charset, LocaleAndProbe) {
-    const struct {
-        const char *All, *Ctype, *Lang;
-        TCharset Want;
-    } locales[] = {{nullptr, nullptr, "en_GB.UTF-8", TCharset::utf8},
-                   {"", "C.utf8", "C", TCharset::utf8},
-                   {"C", "en_US.UTF-8", "en_US.UTF-8", TCharset::cp437},
-                   {nullptr, nullptr, nullptr, TCharset::cp437}};
-    for (const auto& l : locales) {
-        for (auto [name, value] :
-             {std::pair{"LC_ALL", l.All}, {"LC_CTYPE", l.Ctype}, {"LANG", l.Lang}})
-            value ? setenv(name, value, 1) : unsetenv(name);
-        EXPECT_EQ(CharsetOfLocale(), l.Want) << (l.Lang ? l.Lang : "none");
+    for (const auto& l : Cases("locale")) {
+        for (size_t i = 0; i < 3; ++i)
+            l[i] == "-" ? unsetenv(kLocale[i]) : setenv(kLocale[i], l[i].c_str(), 1);
+        EXPECT_EQ(CharsetOfLocale() == TCharset::utf8, l[3] == "utf8") << l[2];
     }
-    const struct {
-        const char* Replies;
-        bool Whole;
-        TCharset Want;
-        const char* Other;
-    } answers[] = {
-        {"\x1b[5;1R\x1b[5;2R", true, TCharset::utf8, ""}, // one column: UTF-8
-        {"x\x1b[12;1R\xff\x1b[12;3Ry", true, TCharset::cp437,
-         "x\xffy"},                                                // two columns, keys between
-        {"\x1b[5;1R", false, TCharset::cp437, ""},                 // one answer so far
-        {"\x1b[5;1Rq\x1b[5;", false, TCharset::cp437, "q\x1b[5;"}, // the second not whole yet
-        {"", false, TCharset::cp437, ""}};
-    for (const auto& a : answers) {
+    for (const auto& a : Cases("probe")) {
         TCharset got = TCharset::cp437;
         std::string other;
-        EXPECT_EQ(JudgeProbe(a.Replies, got, other), a.Whole) << a.Replies;
-        EXPECT_EQ(got, a.Want) << a.Replies;
-        EXPECT_EQ(other, a.Other) << a.Replies;
+        EXPECT_EQ(JudgeProbe(a[0], got, other), a[1] == "1") << a[0];
+        EXPECT_EQ(got == TCharset::utf8, a[2] == "utf8") << a[0];
+        EXPECT_EQ(other, a[3]) << a[0];
     }
 }

@@ -90,76 +90,56 @@ std::string Farewell(const std::string& AText) {
 } // namespace
 
 TEST_F(Door, ThePumpEndsTheSessionThroughItsHooks) {
+    // clang-format off
     const struct {
-        bool StdIO;
-        void (*Setup)(Door&);
-        int Code;
-        int64_t Ms;
-        std::string Log, Sent;
-        int Attr;
+        bool StdIO; void (*Setup)(Door&); int Code; int64_t Ms; std::string Log, Sent; int Attr;
     } rows[] = {
-        {false,
-         [](Door& d) { // asking for a key leaves the idle time, reading one restarts it
+        {false, [](Door& d) { // asking for a key leaves the idle time, reading one restarts it
              Advance(100'000), d.Type("a"), DoorKeyPressed(), Warned(0, DoorSecondsIdle());
-         },
-         0, 301'000 + 2500, "0@100 ",
+         }, 0, 301'000 + 2500, "0@100 ",
          Warning("Still there? Press a key within a minute, or the door closes.") +
-             Farewell("Idle Time Limit Exceeded"),
-         7},
-        {false,
-         [](Door& d) { // time counts from the start, not from the last key
+             Farewell("Idle Time Limit Exceeded"), 7},
+        {false, [](Door& d) { // time counts from the start, not from the last key
              DoorSession.DoIdleCheck = false, DoorDropInfo.MaxSeconds = 400;
              Advance(200'000), d.Type("a");
-         },
-         0, 200'000 + 2500, "",
+         }, 0, 200'000 + 2500, "",
          Warning("One minute of your time is left.") + Farewell("Your Time Has Expired"), 7},
         {false, [](Door&) { DoorDropInfo.MaxSeconds = 60; }, 0, 62'500, "",
          Farewell("Your Time Has Expired"), 7},
-        {false,
-         [](Door&) {
+        {false, [](Door&) {
              DoorSession.DoIdleCheck = false, DoorDropInfo.MaxSeconds = 400;
              DoorOnTimeUp = [] { Note("up"), throw EHalt(1); };
              DoorOnTimeUpWarning = [](uint8_t AMin) { Warned(AMin, DoorSecondsLeft()); };
-         },
-         1, 400'000, "5@301 4@241 3@181 2@121 1@61 0@1 up ", "", 7},
-        {false,
-         [](Door&) { // a time-out hook that returns is called again a second later
+         }, 1, 400'000, "5@301 4@241 3@181 2@121 1@61 0@1 up ", "", 7},
+        {false, [](Door&) { // a time-out hook that returns is called again a second later
              DoorSession.MaxIdle = 320;
              DoorOnTimeOutWarning = [](uint8_t AMin) { Warned(AMin, DoorSecondsIdle()); };
              DoorOnTimeOut = [] {
                  if (Note("out"); gLog.find("out out out") != std::string::npos) throw EHalt(2);
              };
-         },
-         2, 323'000, "5@19 4@79 3@139 2@199 1@259 0@319 out out out ", "", 7},
-        {false, [](Door& d) { d.HangUp(), DoorOnHangup = [] { Note("hup"), throw EHalt(3); }; }, 3,
-         1000, "hup ", "", 7},
-        {false,
-         [](Door&) { // no key wait passes the pump's next tick, however early input wakes it
+         }, 2, 323'000, "5@19 4@79 3@139 2@199 1@259 0@319 out out out ", "", 7},
+        {false, [](Door& d) { d.HangUp(), DoorOnHangup = [] { Note("hup"), throw EHalt(3); }; },
+         3, 1000, "hup ", "", 7},
+        {false, [](Door&) { // no key wait passes the pump's next tick, however early input wakes it
              common::Seams().Wait = [](int AMs) {
-                 if (static int n = 0;
-                     Note(std::to_string(AMs)), FakeWait(std::min(AMs, 300)), ++n == 5)
-                     throw EHalt(7);
+                 static int n = 0;
+                 Note(std::to_string(AMs)), FakeWait(std::min(AMs, 300));
+                 if (++n == 5) throw EHalt(7);
              };
-         },
-         7, 1300, "1000 700 400 100 1000 ", "", 7},
-        {true,
-         [](Door& d) { // no busy loop around a hang-up hook that returns
-             d.HangUp(), DoorOnHangup = [] {
-                 if (Note("hup"); gLog.size() == 12) throw EHalt(4);
-             };
-         },
-         4, 2000, "hup hup hup ", "", 7},
+         }, 7, 1300, "1000 700 400 100 1000 ", "", 7},
+        {true, [](Door& d) { // no busy loop around a hang-up hook that returns
+             d.HangUp(), DoorOnHangup = [] { if (Note("hup"); gLog.size() == 12) throw EHalt(4); };
+         }, 4, 2000, "hup hup hup ", "", 7},
         // the default hang-up: a farewell on the local console only (Log), white there, then the
         // exit procedure
         {false, [](Door& d) { d.HangUp(); }, 0, 1000 + 2500, kLocal, "", 7},
-        {true,
-         [](Door& d) { // standard-I/O sessions have no time limits
+        {true, [](Door& d) { // standard-I/O sessions have no time limits
              DoorDropInfo.MaxSeconds = 1, Advance(100'000'000), d.Type("z"), d.HangUp();
-         },
-         0, 2500, kLocal, "", 15},
-        {false, [](Door&) { InstallProcessSignals(), DoorKeyPressed(), ::raise(SIGTERM); }, 0, 2500,
-         kLocal, kExitProc, 7},
+         }, 0, 2500, kLocal, "", 15},
+        {false, [](Door&) { InstallProcessSignals(), DoorKeyPressed(), ::raise(SIGTERM); },
+         0, 2500, kLocal, kExitProc, 7},
     };
+    // clang-format on
     for (const auto& r : rows) {
         Session(r.StdIO), gLog.clear(), r.Setup(*this);
         int local[2], saved = (::pipe(local), ::dup(1)); // the local console: standard output

@@ -9,8 +9,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <fstream>
-
 #include "common/datetime.h"
 #include "common/seams.h"
 #include "harbex/comm.h"
@@ -19,6 +17,7 @@
 #include "harbex/door.h"
 #include "harbex/doorstartup.h"
 #include "harbex/process.h"
+#include "support/text.h"
 
 namespace kit {
 using namespace harbex;
@@ -44,42 +43,11 @@ inline std::string ReadAll(int AFd) { // what AFd has, without waiting
             break;
     return s;
 }
-inline std::vector<std::string> Split(const std::string& AText, char ADelim) {
-    std::vector<std::string> out;
-    for (size_t a = 0, b = 0; b != std::string::npos; a = b + 1)
-        out.push_back(AText.substr(a, (b = AText.find(ADelim, a)) - a));
-    return out;
-}
-// Cases: a case a line, fields separated by one tab, "#" starts a comment line. In a field \r \n \b
-// \t \e \0 \\ and \xNN stand for bytes, \. for nothing (ends an empty field), {N*text} for N
-// copies.
-inline std::string Unescape(const std::string& A) {
-    static const std::string escape = "rnbte0", byte("\r\n\b\t\x1b\0", 6);
-    std::string o;
-    for (size_t i = 0, star = 0, end = 0; i < A.size(); ++i)
-        if (A[i] == '{' && (star = A.find('*', i)) < (end = A.find('}', i)) &&
-            end != std::string::npos) {
-            const std::string unit = Unescape(A.substr(star + 1, end - star - 1));
-            for (auto n = std::stoul(A.substr(i + 1, star - i - 1)); n > 0; --n)
-                o += unit;
-            i = end;
-        } else if (A[i] != '\\' || i + 1 == A.size())
-            o += A[i];
-        else if (const char c = A[++i]; c == 'x')
-            o += char(std::stoi(A.substr(i + 1, 2), nullptr, 16)), i += 2;
-        else if (c != '.')
-            o += escape.find(c) < escape.size() ? byte[escape.find(c)] : c;
-    return o;
-}
+using support::Split, support::Unescape;
+// The table cases/AName.txt (support::Table).
 inline std::vector<std::vector<std::string>> Cases(const std::string& AName) {
     const std::string here = __FILE__;
-    std::ifstream f(here.substr(0, here.rfind('/')) + "/cases/" + AName + ".txt");
-    std::vector<std::vector<std::string>> rows;
-    for (std::string line; std::getline(f, line);)
-        if (!line.empty() && line[0] != '#') rows.push_back(Split(line, '\t'));
-    for (auto& row : rows)
-        for (std::string& field : row)
-            field = Unescape(field);
+    auto rows = support::Table(here.substr(0, here.rfind('/')) + "/cases/" + AName + ".txt");
     EXPECT_FALSE(rows.empty()) << AName;
     return rows;
 }
@@ -97,25 +65,25 @@ struct Door : ::testing::Test {
         DoorReset(), gWaitedMs = gSleptMs = gWaits = 0;
         ASSERT_TRUE(!::pipe(Msg) && !::pipe(Out) && !::pipe(Keys) &&
                     !::socketpair(AF_UNIX, SOCK_STREAM, 0, Sock));
-        common::Seams() = {{},
-                           5'000'000,
-                           [](int AMs) { gSleptMs += AMs; },
-                           HaltByThrowing,
-                           FakeWait,
-                           Keys[0],
-                           Out[1],
-                           Msg[1],
-                           -1};
+        common::Seams() = {.Now = {},
+                           .MonotonicMs = 5'000'000,
+                           .Sleep = [](int AMs) { gSleptMs += AMs; },
+                           .Halt = HaltByThrowing,
+                           .Wait = FakeWait,
+                           .StdIn = Keys[0],
+                           .StdOut = Out[1],
+                           .Messages = Msg[1],
+                           .LocalScreen = -1};
     }
     void TearDown() override {
         CommClose(false), DoorReset(), common::ResetSeams();
         for (int* fd : {Msg, Msg + 1, Out, Out + 1, Keys, Keys + 1, Sock, Sock + 1})
             if (*fd >= 0) ::close(*fd);
     }
-    int Start(std::vector<std::string>
-                  AArgs) { // DoorStartup with these switches (no probe but by -Eauto)
-        return AArgs.insert(AArgs.begin(), {"/opt/bbs/doors/kegora", "-Ecp437"}),
-               HaltCode([&] { DoorStartup(AArgs); });
+    // DoorStartup with these switches (the caller's terminal is not asked but with -Eauto).
+    int Start(std::vector<std::string> AArgs) {
+        AArgs.insert(AArgs.begin(), {"/opt/bbs/doors/kegora", "-Ecp437"});
+        return HaltCode([&] { DoorStartup(AArgs); });
     }
     // A fresh session as a board starts one: node 1 on the socket, or standard I/O on pipes.
     void Session(bool AStdIO = false) {
@@ -138,9 +106,7 @@ struct Door : ::testing::Test {
         else
             ::shutdown(Sock[1], SHUT_WR);
     }
-    std::string Sent() {
-        return ReadAll(DoorStdIO() ? Out[0] : Sock[1]);
-    } // received since the last call
+    std::string Sent() { return ReadAll(DoorStdIO() ? Out[0] : Sock[1]); } // since the last call
     int Msg[2] = {-1, -1}, Out[2] = {-1, -1}, Keys[2] = {-1, -1}, Sock[2] = {-1, -1};
 };
 

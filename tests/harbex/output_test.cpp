@@ -16,33 +16,22 @@ using namespace kit;
 TEST_F(Door, EveryCallSendsExactlyTheseBytes) {
     Session();
     const auto n = [](const std::string& s) { return static_cast<uint8_t>(std::stoi(s)); };
-#define OP(name, ...)                                                                              \
-    {                                                                                              \
-        name, [&](const std::string& a) { (void)a, __VA_ARGS__; }                                  \
-    }
+    // clang-format off
+#define OP(name, ...) {name, [&](const std::string& a) { (void)a, __VA_ARGS__; }}
     const std::map<std::string, std::function<void(const std::string&)>> ops = {
-        OP("Write", DoorWrite(a)),
-        OP("WriteLn", DoorWriteLn(a)),
-        OP("NewLine", DoorWriteLn()),
-        OP("Centered", DoorWriteCentered(a)),
-        OP("Pipe", DoorSession.PipeWrite = a == "1"),
-        OP("Vesk", DoorSession.VeskWrite = a == "1"),
-        OP("Sixel", DisplayingSixel = a == "1"),
-        OP("Attr", DoorTextAttr(n(a))),
-        OP("Colour", DoorTextColour(n(a))),
+        OP("Write", DoorWrite(a)), OP("WriteLn", DoorWriteLn(a)), OP("NewLine", DoorWriteLn()),
+        OP("Centered", DoorWriteCentered(a)), OP("Pipe", DoorSession.PipeWrite = a == "1"),
+        OP("Vesk", DoorSession.VeskWrite = a == "1"), OP("Sixel", DisplayingSixel = a == "1"),
+        OP("Attr", DoorTextAttr(n(a))), OP("Colour", DoorTextColour(n(a))),
         OP("Background", DoorTextBackground(n(a))),
         OP("Blink", DoorTextColourAndBlink(n(a), a.back() == '1')),
-        OP("ClrScr", DoorClrScr()),
-        OP("ClrEol", DoorClrEol()),
-        OP("Save", DoorCursorSave()),
-        OP("Restore", DoorCursorRestore()),
-        OP("Up", DoorCursorUp(n(a))),
-        OP("Down", DoorCursorDown(n(a))),
-        OP("Right", DoorCursorRight(n(a))),
-        OP("Left", DoorCursorLeft(n(a))),
-        OP("GotoX", DoorGotoX(n(a))),
-        OP("GotoY", DoorGotoY(n(a))),
-        OP("GotoXY", DoorGotoXY(n(a), n(a.substr(a.find(' ')))))};
+        OP("ClrScr", DoorClrScr()), OP("ClrEol", DoorClrEol()), OP("Save", DoorCursorSave()),
+        OP("Restore", DoorCursorRestore()), OP("Up", DoorCursorUp(n(a))),
+        OP("Down", DoorCursorDown(n(a))), OP("Right", DoorCursorRight(n(a))),
+        OP("Left", DoorCursorLeft(n(a))), OP("GotoX", DoorGotoX(n(a))),
+        OP("GotoY", DoorGotoY(n(a))), OP("GotoXY", DoorGotoXY(n(a), n(a.substr(a.find(' ')))))};
+#undef OP
+    // clang-format on
     for (const auto& c : Cases("output")) {
         for (size_t i = 0; i + 1 < c.size(); ++i) // a call: its name, a space and its arguments
             ops.at(c[i].substr(0, c[i].find(' ')))(

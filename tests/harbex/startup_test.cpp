@@ -141,10 +141,10 @@ TEST(DropFiles, EveryCase) {
         const TDoorDropInfo& d = DoorDropInfo;
         // clang-format off
 #define F(f, v) if (d.f != before.f) o << " " #f "=" << v
-        F(Access, d.Access); F(Alias, d.Alias); F(AliasOrRealName, d.AliasOrRealName); F(Baud, d.Baud);
-        F(Clean, d.Clean); F(ComNum, d.ComNum); F(ComType, +d.ComType);
-        F(Emulation, (d.Emulation ? "ASCII" : "ANSI")); F(Fairy, d.Fairy); F(MaxSeconds, d.MaxSeconds);
-        F(Node, d.Node);
+        F(Access, d.Access); F(Alias, d.Alias); F(AliasOrRealName, d.AliasOrRealName);
+        F(Baud, d.Baud); F(Clean, d.Clean); F(ComNum, d.ComNum); F(ComType, +d.ComType);
+        F(Emulation, (d.Emulation ? "ASCII" : "ANSI")); F(Fairy, d.Fairy);
+        F(MaxSeconds, d.MaxSeconds); F(Node, d.Node);
         F(RealName, d.RealName); F(RealNameOrAlias, d.RealNameOrAlias); F(RecPos, d.RecPos);
         F(Registered, d.Registered);
 #undef F

@@ -32,21 +32,16 @@ class Screen : public ::testing::Test {
 
 TEST(TextUtilities, EveryCase) {
     const auto i = [](const std::string& s) { return static_cast<int32_t>(std::stol(s)); };
-#define FN(name, ...)                                                                              \
-    {                                                                                              \
-        name, [&](const std::vector<std::string>& c) { return __VA_ARGS__; }                       \
-    }
+    // clang-format off
+#define FN(name, ...) {name, [&](const std::vector<std::string>& c) { return __VA_ARGS__; }}
     const std::map<std::string, std::function<std::string(const std::vector<std::string>&)>> f = {
-        FN("DHMS", SecToDHMS(i(c[1]))),
-        FN("HMS", SecToHMS(i(c[1]))),
-        FN("HM", SecToHM(i(c[1]))),
-        FN("MS", SecToMS(i(c[1]))),
-        FN("Join", TokToStr(StrToTok(c[1], ','), c[3][0], i(c[2]))),
-        FN("Tok", Fields(StrToTok(c[1], c[2][0]))),
-        FN("Base64", Base64Decode(c[1])),
-        FN("Upper", UpperCase(c[1])),
-        FN("Int", std::to_string(StrToIntDef(c[1], 9))),
+        FN("DHMS", SecToDHMS(i(c[1]))), FN("HMS", SecToHMS(i(c[1]))), FN("HM", SecToHM(i(c[1]))),
+        FN("MS", SecToMS(i(c[1]))), FN("Join", TokToStr(StrToTok(c[1], ','), c[3][0], i(c[2]))),
+        FN("Tok", Fields(StrToTok(c[1], c[2][0]))), FN("Base64", Base64Decode(c[1])),
+        FN("Upper", UpperCase(c[1])), FN("Int", std::to_string(StrToIntDef(c[1], 9))),
         FN("VeskStrip", VeskStrip(c[1]))};
+#undef FN
+    // clang-format on
     for (const auto& c : Cases("text"))
         EXPECT_EQ(f.at(c[0])(c), c.back()) << c[0] << " " << c[1];
     EXPECT_EQ(TokToStr(TTokens{}, ','), "");
