@@ -13,6 +13,8 @@
 #include <chrono>
 #include <stdexcept>
 
+#include "support/text.h"
+
 extern char** environ;
 
 namespace e2e {
@@ -46,13 +48,9 @@ std::string DataPath(const std::string& AName) {
 
 std::string FindOnPath(const std::string& AName) {
     if (AName.find('/') != std::string::npos) return AName;
-    std::string path = std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin";
-    for (size_t from = 0, to; from <= path.size(); from = to + 1) {
-        to = path.find(':', from);
-        if (to == std::string::npos) to = path.size();
-        const std::string file = path.substr(from, to - from) + "/" + AName;
-        if (access(file.c_str(), X_OK) == 0) return file;
-    }
+    const char* path = std::getenv("PATH");
+    for (const std::string& dir : support::Split(path ? path : "/usr/bin:/bin", ':'))
+        if (access((dir + "/" + AName).c_str(), X_OK) == 0) return dir + "/" + AName;
     return "";
 }
 
