@@ -273,11 +273,7 @@ void Door::Hangup() {
 std::string Door::Describe() {
     std::string s = "screen:\n";
     for (int y = 1; y <= Terminal::kRows; ++y) {
-        s += y < 10 ? " " : "";
-        s += std::to_string(y) + "|";
-        for (char c : FScreen.Row(y))
-            s += Cp437ToUtf8(static_cast<uint8_t>(c));
-        s += "|\n";
+        s += (y < 10 ? " " : "") + std::to_string(y) + "|" + Cp437ToUtf8(FScreen.Row(y)) + "|\n";
     }
     return s + "console: " + FConsole + "\nerrors: " + FErrors + "\n";
 }

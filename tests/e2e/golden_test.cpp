@@ -45,18 +45,11 @@ bool Updating() {
     return v && std::string(v) == "update";
 }
 
-std::string Utf8(const std::string& ABytes) {
-    std::string s;
-    for (char c : ABytes)
-        s += Cp437ToUtf8(static_cast<uint8_t>(c));
-    return s;
-}
-
 // The screen as the scenario files hold it: 25 text rows, 25 attribute rows, the cursor.
 std::vector<std::string> Picture(const Terminal& AScreen) {
     std::vector<std::string> lines;
     for (int y = 1; y <= Terminal::kRows; ++y)
-        lines.push_back("t|" + Utf8(AScreen.Row(y)) + "|");
+        lines.push_back("t|" + Cp437ToUtf8(AScreen.Row(y)) + "|");
     for (int y = 1; y <= Terminal::kRows; ++y) {
         std::string runs;
         for (int x = 1; x <= Terminal::kCols;) {
@@ -196,7 +189,7 @@ std::vector<std::string> RunScenario(const std::string& APath, const std::string
             --i;
             std::istringstream text(dir.Read(rest));
             for (std::string line; std::getline(text, line);)
-                got.push_back(Utf8(line.substr(0, line.find_last_not_of('\r') + 1)));
+                got.push_back(Cp437ToUtf8(line.substr(0, line.find_last_not_of('\r') + 1)));
             if (!Updating()) {
                 EXPECT_EQ(want, got) << rest << " differs:\n" << Diff(want, got);
             }

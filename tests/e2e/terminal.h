@@ -43,6 +43,13 @@ inline std::string Cp437ToUtf8(uint8_t b) {
             static_cast<char>(0x80 | (cp & 0x3F))};
 }
 
+inline std::string Cp437ToUtf8(std::string_view ABytes) {
+    std::string s;
+    for (char c : ABytes)
+        s += Cp437ToUtf8(static_cast<uint8_t>(c));
+    return s;
+}
+
 class Terminal {
   public:
     static constexpr int kCols = 80, kRows = 25;
