@@ -100,11 +100,16 @@ int MsToNextTick() {
 }
 
 // Takes in what the caller sent; an escape sequence whose wait is over ends.
+// The decoder for the channel's bytes (with the telnet stage on a socket).
+TKeyDecoder& KeysOf(const TChannel& AChannel) {
+    const bool telnet = AChannel.Kind() == TChannelKind::Socket;
+    if (gKit.KeysTelnet != telnet) gKit.Keys = TKeyDecoder(telnet), gKit.KeysTelnet = telnet;
+    return gKit.Keys;
+}
+
 void ReceiveKeys() {
     TChannel& channel = Channel();
-    const bool telnet = channel.Kind() == TChannelKind::Socket;
-    if (gKit.KeysTelnet != telnet) gKit.Keys = TKeyDecoder(telnet), gKit.KeysTelnet = telnet;
-    gKit.Keys.SetUtf8(DoorSession.Charset == TCharset::utf8);
+    KeysOf(channel).SetUtf8(DoorSession.Charset == TCharset::utf8);
     char buf[1024];
     for (ssize_t n = sizeof buf, round = 0; n == sizeof buf && round < 64;
          ++round) { // what is there
@@ -430,8 +435,7 @@ void DoorWatchSocketSends() {
 
 TCharset DoorProbeCharset(int& AAnswerMs) {
     TChannel& channel = Channel();
-    const bool telnet = channel.Kind() == TChannelKind::Socket;
-    if (gKit.KeysTelnet != telnet) gKit.Keys = TKeyDecoder(telnet), gKit.KeysTelnet = telnet;
+    KeysOf(channel);
     const int64_t start = common::MonotonicMs();
     channel.SendAll(PROBE_REQUEST);
     TCharset charset = TCharset::cp437;
