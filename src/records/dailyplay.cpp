@@ -349,10 +349,12 @@ void RebuildFromLog(TPlayLog& ALog) {
     };
     auto byTotal = [](const TRanked& e) { return e.Total; };
 
+    // Only entries that can reach the tables take part (see PlaceKey).
     std::vector<TRanked> ranked;
-    ranked.reserve(months.size());
+    const int32_t monthCut = PlaceKey(
+        months, [](const TMonthSum& m) { return m.Total; }, ALL_TIME_PLACES);
     for (uint32_t i = 0; i < months.size(); ++i)
-        ranked.push_back({months[i].Total, i});
+        if (months[i].Total >= monthCut) ranked.push_back({months[i].Total, i});
     ExchangeRank(std::span<TRanked>(ranked), byTotal, ALL_TIME_PLACES);
     for (std::size_t i = 0; i < ranked.size() && i < ALL_TIME_PLACES; ++i) {
         const TMonthSum& m = months[ranked[i].Index];
@@ -362,8 +364,11 @@ void RebuildFromLog(TPlayLog& ALog) {
     }
 
     ranked.clear();
+    const int32_t lifetimeCut = PlaceKey(
+        players, [](const TPlayerSum& p) { return Clamp32(p.Total); }, ALL_TIME_PLACES);
     for (uint32_t i = 0; i < players.size(); ++i)
-        ranked.push_back({Clamp32(players[i].Total), i});
+        if (Clamp32(players[i].Total) >= lifetimeCut)
+            ranked.push_back({Clamp32(players[i].Total), i});
     ExchangeRank(std::span<TRanked>(ranked), byTotal, ALL_TIME_PLACES);
     for (std::size_t i = 0; i < ranked.size() && i < ALL_TIME_PLACES; ++i) {
         rec.TopLifetimePlayers[i] = names.Name(ranked[i].Index);
