@@ -323,7 +323,7 @@ class TAllTimeRebuild {
         ExchangeRank(std::span<TRanked>(ranked), byTotal, ALL_TIME_PLACES);
         for (std::size_t i = 0; i < ranked.size() && i < ALL_TIME_PLACES; ++i) {
             const TMonthSum& m = FMonths[ranked[i].Index];
-            FRecord.TopMonthlyPlayers[i] = FNames.Name(m.Player);
+            FRecord.TopMonthlyPlayers[i] = FNames.Name(PlayerOf(ranked[i].Index));
             FRecord.TopMonthlyScores[i] = ranked[i].Total;
             FRecord.TopMonthlyDates[i] = static_cast<TDateTime>(m.FirstDay);
         }
@@ -358,15 +358,25 @@ class TAllTimeRebuild {
     // ...and what only a change of month does.
     struct TPlayerMonths {
         uint32_t Month = NONE;  // current month's entry in the month list
-        uint32_t Newest = NONE; // head of the player's chain of months
+        uint32_t Newest = NONE; // head of the player's chain of months (none: OWNER set)
         int32_t LatestFirstDay = std::numeric_limits<int32_t>::min();
     };
+    // The link of a player's oldest month names the player (OWNER bit set), so
+    // the list keeps no player field: an entry's player is at the end of its
+    // chain. (Fewer than 2^31 months, at 12 bytes each.)
     struct TMonthSum {
-        uint32_t Player;
-        uint32_t Older; // next in the player's chain
         int32_t FirstDay;
-        int32_t Total; // saturating
+        int32_t Total;  // saturating
+        uint32_t Older; // the player's next older month, or OWNER | the player
     };
+    static constexpr uint32_t OWNER = 0x80000000u;
+
+    uint32_t PlayerOf(uint32_t AMonth) const {
+        uint32_t m = AMonth;
+        while ((FMonths[m].Older & OWNER) == 0)
+            m = FMonths[m].Older;
+        return FMonths[m].Older & ~OWNER;
+    }
 
     uint32_t AddPlayer(const TNameKey& AKey, uint64_t AHash) {
         FPlayers.emplace_back();
@@ -383,14 +393,14 @@ class TAllTimeRebuild {
         const auto first = static_cast<int32_t>(FCalendarMonth.First);
         uint32_t at = NONE;
         if (first <= chain.LatestFirstDay)
-            for (uint32_t m = chain.Newest; m != NONE; m = FMonths[m].Older)
+            for (uint32_t m = chain.Newest; (m & OWNER) == 0; m = FMonths[m].Older)
                 if (FMonths[m].FirstDay == first) {
                     at = m;
                     break;
                 }
         if (at == NONE) {
             at = static_cast<uint32_t>(FMonths.size());
-            FMonths.push_back({AWho, chain.Newest, first, 0});
+            FMonths.push_back({first, 0, chain.Newest == NONE ? OWNER | AWho : chain.Newest});
             chain.Newest = at;
             if (first > chain.LatestFirstDay) chain.LatestFirstDay = first;
         }
