@@ -421,7 +421,7 @@ class TAllTimeRebuild {
 // Recomputes and saves the records from the open, exclusively locked log.
 void RebuildFromLog(TPlayLog& ALog) {
     TAllTimeRebuild rebuild;
-    ALog.Scan([&](const uint8_t* p) {
+    ALog.ScanReadingAhead([&](const uint8_t* p) {
         rebuild.Add(p);
         return true;
     });
