@@ -271,107 +271,161 @@ void SaveAllTimeRecords(const TAllTimeRecord& ARecords) {
     ReplaceFile(ALL_TIME_FILE_NAME, bytes.data(), bytes.size());
 }
 
-// Recomputes and saves the records from the open, exclusively locked log.
-void RebuildFromLog(TPlayLog& ALog) {
-    constexpr uint32_t NONE = 0xFFFFFFFFu;
-    // The sum of a player's current month is kept with the player (a few
-    // thousand players stay in the cache) and added to the month list when the
-    // player's next record falls in another month. Each player's months are
-    // chained newest first; a month later than all the player's earlier ones
-    // (the usual case: the log is roughly in date order) is new without a search.
-    struct TPlayerSum {
-        int64_t Total = 0;
-        int64_t Games = 0;
-        int64_t MonthTotal = 0;
-        uint32_t Month = NONE;  // current month's entry in the month list
-        uint32_t Newest = NONE; // head of the player's chain of months
-        int64_t LatestFirstDay = std::numeric_limits<int64_t>::min();
-        TMonthRange MonthDays;
-    };
-    struct TMonthSum {
-        uint32_t Player;
-        uint32_t Older; // next in the player's chain
-        int32_t FirstDay;
-        int32_t Total; // saturating
-    };
-    TAllTimeRecord rec;
-    TNameIndex names;
-    std::vector<TPlayerSum> players;
-    std::deque<TMonthSum> months; // grows without moving what it holds
-
-    ALog.Scan([&](const uint8_t* p) {
-        const TRawPlay r{p};
+// The all-time records recomputed from the whole log, one record at a time in
+// file order.
+//
+// The sum of a player's current month is kept with the player (a few thousand
+// players stay in the cache) and added to the month list when the player's
+// next record falls in another month. Each player's months are chained newest
+// first; a month later than all the player's earlier ones (the usual case: the
+// log is roughly in date order) is new without a search. The calendar is asked
+// only for a day outside the month it was last asked about, so about once per
+// month of the log.
+class TAllTimeRebuild {
+  public:
+    void Add(const uint8_t* ARecord) {
+        const TRawPlay r{ARecord};
         const int32_t score = r.Score();
-        if (score > rec.ThirdDayScore) PlaceBestDay(rec, r.Name(), score, r.Date());
+        if (score > FRecord.ThirdDayScore) PlaceBestDay(FRecord, r.Name(), score, r.Date());
 
-        const TNameKey key = TNameKey::FromField(p);
+        const TNameKey key = TNameKey::FromField(ARecord);
         const uint64_t hash = key.Hash();
-        uint32_t who = names.Find(key, hash);
-        if (who == TNameIndex::NONE) {
-            who = names.Insert(key, hash);
-            players.emplace_back();
-        }
-        TPlayerSum& player = players[who];
+        uint32_t who = FNames.Find(key, hash);
+        if (who == TNameIndex::NONE) who = AddPlayer(key, hash);
+        TPlayerSum& player = FPlayers[who];
         player.Total += score;
         ++player.Games;
 
         const int64_t day = DayNumber(r.Date());
-        if (day == NO_DAY) return true; // belongs to no month
-        if (player.Month == NONE || !player.MonthDays.Contains(day)) {
-            if (player.Month != NONE) AddTo(months[player.Month].Total, player.MonthTotal);
-            const TMonthRange range = MonthRangeOfDay(day);
-            uint32_t at = NONE;
-            if (range.First <= player.LatestFirstDay)
-                for (uint32_t m = player.Newest; m != NONE; m = months[m].Older)
-                    if (months[m].FirstDay == range.First) {
-                        at = m;
-                        break;
-                    }
-            if (at == NONE) {
-                at = static_cast<uint32_t>(months.size());
-                months.push_back({who, player.Newest, static_cast<int32_t>(range.First), 0});
-                player.Newest = at;
-                if (range.First > player.LatestFirstDay) player.LatestFirstDay = range.First;
-            }
-            player.Month = at;
-            player.MonthDays = range;
-            player.MonthTotal = 0;
-        }
+        if (day == NO_DAY) return; // belongs to no month
+        if (!player.InMonth(day)) EnterMonth(who, day);
         player.MonthTotal += score;
+    }
+
+    // The records of everything added.
+    TAllTimeRecord Finish() {
+        for (std::size_t i = 0; i < FPlayers.size(); ++i)
+            if (FChains[i].Month != NONE)
+                AddTo(FMonths[FChains[i].Month].Total, FPlayers[i].MonthTotal);
+
+        struct TRanked {
+            int32_t Total;
+            uint32_t Index;
+        };
+        auto byTotal = [](const TRanked& e) { return e.Total; };
+        std::vector<TRanked> ranked;
+
+        // Only entries that can reach the tables take part (see PlaceKey).
+        const int32_t monthCut = PlaceKey(
+            FMonths, [](const TMonthSum& m) { return m.Total; }, ALL_TIME_PLACES);
+        for (uint32_t i = 0; i < FMonths.size(); ++i)
+            if (FMonths[i].Total >= monthCut) ranked.push_back({FMonths[i].Total, i});
+        ExchangeRank(std::span<TRanked>(ranked), byTotal, ALL_TIME_PLACES);
+        for (std::size_t i = 0; i < ranked.size() && i < ALL_TIME_PLACES; ++i) {
+            const TMonthSum& m = FMonths[ranked[i].Index];
+            FRecord.TopMonthlyPlayers[i] = FNames.Name(PlayerOf(ranked[i].Index));
+            FRecord.TopMonthlyScores[i] = ranked[i].Total;
+            FRecord.TopMonthlyDates[i] = static_cast<TDateTime>(m.FirstDay);
+        }
+
+        ranked.clear();
+        const int32_t lifetimeCut = PlaceKey(
+            FPlayers, [](const TPlayerSum& p) { return Clamp32(p.Total); }, ALL_TIME_PLACES);
+        for (uint32_t i = 0; i < FPlayers.size(); ++i)
+            if (Clamp32(FPlayers[i].Total) >= lifetimeCut)
+                ranked.push_back({Clamp32(FPlayers[i].Total), i});
+        ExchangeRank(std::span<TRanked>(ranked), byTotal, ALL_TIME_PLACES);
+        for (std::size_t i = 0; i < ranked.size() && i < ALL_TIME_PLACES; ++i) {
+            FRecord.TopLifetimePlayers[i] = FNames.Name(ranked[i].Index);
+            FRecord.TopLifetimeTotals[i] = ranked[i].Total;
+            FRecord.TopLifetimeGames[i] = Clamp32(FPlayers[ranked[i].Index].Games);
+        }
+        return FRecord;
+    }
+
+  private:
+    static constexpr uint32_t NONE = 0xFFFFFFFFu;
+
+    // What every record of a player touches (two players to a cache line)...
+    struct TPlayerSum {
+        int64_t Total = 0;
+        int64_t Games = 0;
+        int64_t MonthTotal = 0; // of the current month, not yet in the month list
+        int32_t MonthFirst = 1; // days of the current month; none at first
+        int32_t MonthLast = 0;
+        bool InMonth(int64_t ADay) const { return ADay >= MonthFirst && ADay <= MonthLast; }
+    };
+    // ...and what only a change of month does.
+    struct TPlayerMonths {
+        uint32_t Month = NONE;  // current month's entry in the month list
+        uint32_t Newest = NONE; // head of the player's chain of months (none: OWNER set)
+        int32_t LatestFirstDay = std::numeric_limits<int32_t>::min();
+    };
+    // The link of a player's oldest month names the player (OWNER bit set), so
+    // the list keeps no player field: an entry's player is at the end of its
+    // chain. (Fewer than 2^31 months, at 12 bytes each.)
+    struct TMonthSum {
+        int32_t FirstDay;
+        int32_t Total;  // saturating
+        uint32_t Older; // the player's next older month, or OWNER | the player
+    };
+    static constexpr uint32_t OWNER = 0x80000000u;
+
+    uint32_t PlayerOf(uint32_t AMonth) const {
+        uint32_t m = AMonth;
+        while ((FMonths[m].Older & OWNER) == 0)
+            m = FMonths[m].Older;
+        return FMonths[m].Older & ~OWNER;
+    }
+
+    uint32_t AddPlayer(const TNameKey& AKey, uint64_t AHash) {
+        FPlayers.emplace_back();
+        FChains.emplace_back();
+        return FNames.Insert(AKey, AHash);
+    }
+
+    // The player's next record falls on ADay, outside the current month.
+    void EnterMonth(uint32_t AWho, int64_t ADay) {
+        TPlayerSum& player = FPlayers[AWho];
+        TPlayerMonths& chain = FChains[AWho];
+        if (chain.Month != NONE) AddTo(FMonths[chain.Month].Total, player.MonthTotal);
+        if (!FCalendarMonth.Contains(ADay)) FCalendarMonth = MonthRangeOfDay(ADay);
+        const auto first = static_cast<int32_t>(FCalendarMonth.First);
+        uint32_t at = NONE;
+        if (first <= chain.LatestFirstDay)
+            for (uint32_t m = chain.Newest; (m & OWNER) == 0; m = FMonths[m].Older)
+                if (FMonths[m].FirstDay == first) {
+                    at = m;
+                    break;
+                }
+        if (at == NONE) {
+            at = static_cast<uint32_t>(FMonths.size());
+            FMonths.push_back({first, 0, chain.Newest == NONE ? OWNER | AWho : chain.Newest});
+            chain.Newest = at;
+            if (first > chain.LatestFirstDay) chain.LatestFirstDay = first;
+        }
+        chain.Month = at;
+        player.MonthFirst = first;
+        player.MonthLast = static_cast<int32_t>(FCalendarMonth.Last);
+        player.MonthTotal = 0;
+    }
+
+    TAllTimeRecord FRecord;
+    TNameIndex FNames;
+    std::vector<TPlayerSum> FPlayers;
+    std::vector<TPlayerMonths> FChains;
+    std::deque<TMonthSum> FMonths; // grows without moving what it holds
+    TMonthRange FCalendarMonth;    // the month the calendar was last asked about
+};
+
+// Recomputes and saves the records from the open, exclusively locked log.
+void RebuildFromLog(TPlayLog& ALog) {
+    TAllTimeRebuild rebuild;
+    ALog.ScanReadingAhead([&](const uint8_t* p) {
+        rebuild.Add(p);
         return true;
     });
-    for (const TPlayerSum& player : players)
-        if (player.Month != NONE) AddTo(months[player.Month].Total, player.MonthTotal);
-
-    struct TRanked {
-        int32_t Total;
-        uint32_t Index;
-    };
-    auto byTotal = [](const TRanked& e) { return e.Total; };
-
-    std::vector<TRanked> ranked;
-    ranked.reserve(months.size());
-    for (uint32_t i = 0; i < months.size(); ++i)
-        ranked.push_back({months[i].Total, i});
-    ExchangeRank(std::span<TRanked>(ranked), byTotal, ALL_TIME_PLACES);
-    for (std::size_t i = 0; i < ranked.size() && i < ALL_TIME_PLACES; ++i) {
-        const TMonthSum& m = months[ranked[i].Index];
-        rec.TopMonthlyPlayers[i] = names.Name(m.Player);
-        rec.TopMonthlyScores[i] = ranked[i].Total;
-        rec.TopMonthlyDates[i] = static_cast<TDateTime>(m.FirstDay);
-    }
-
-    ranked.clear();
-    for (uint32_t i = 0; i < players.size(); ++i)
-        ranked.push_back({Clamp32(players[i].Total), i});
-    ExchangeRank(std::span<TRanked>(ranked), byTotal, ALL_TIME_PLACES);
-    for (std::size_t i = 0; i < ranked.size() && i < ALL_TIME_PLACES; ++i) {
-        rec.TopLifetimePlayers[i] = names.Name(ranked[i].Index);
-        rec.TopLifetimeTotals[i] = ranked[i].Total;
-        rec.TopLifetimeGames[i] = Clamp32(players[ranked[i].Index].Games);
-    }
-
-    SaveAllTimeRecords(rec);
+    SaveAllTimeRecords(rebuild.Finish());
 }
 
 } // namespace
