@@ -258,6 +258,10 @@ TEST_F(Store, QueriesFollowTheirProceduresOnRandomLogs) {
         t.RebuildAllTimeRecords();
         ASSERT_EQ(RecordsRead(), Bytes(Rebuild(log))) << "round " << round;
     }
+    const TLog big = RandomLog(rng, 40'000); // long enough to be read ahead by a second thread
+    Dir.Write(PLAY_LOG_FILE_NAME, Bytes(big) + "torn");
+    t.RebuildAllTimeRecords();
+    ASSERT_EQ(RecordsRead(), Bytes(Rebuild(big)));
 }
 
 TEST_F(Store, AllTimeUpdatesFollowTheirProcedure) {
