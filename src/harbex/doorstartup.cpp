@@ -63,6 +63,7 @@ const std::string& NameCharacters() {
 // The caller's character set, before anything is drawn.
 void ChooseCharset(const TDoorCommandLine& ACommandLine) {
     const std::string& forced = ACommandLine.Charset;
+    std::string how = " (set by -E)";
     if (forced == "utf8" || forced == "utf-8") {
         DoorSession.Charset = TCharset::utf8;
     } else if (forced == "cp437") {
@@ -72,17 +73,14 @@ void ChooseCharset(const TDoorCommandLine& ACommandLine) {
     } else if (DoorDropInfo.Emulation != etASCII) {
         int ms = 0;
         DoorSession.Charset = DoorProbeCharset(ms);
-        if (!StdIO)
-            ConsoleWriteLn(std::string("  Caller's terminal: ") +
-                           (DoorSession.Charset == TCharset::utf8 ? "UTF-8" : "code page 437") +
-                           (ms < 0 ? " (no answer within " + std::to_string(PROBE_WAIT_MS) + " ms)"
-                                   : " (answered in " + std::to_string(ms) + " ms)"));
-        return;
+        how = ms < 0 ? " (no answer within " + std::to_string(PROBE_WAIT_MS) + " ms)"
+                     : " (answered in " + std::to_string(ms) + " ms)";
+    } else {
+        return; // an ASCII caller's terminal is not asked
     }
-    if (!StdIO && !ACommandLine.Local)
+    if (!StdIO && !ACommandLine.Local) // the local console is the sysop's, not the caller's
         ConsoleWriteLn(std::string("  Caller's terminal: ") +
-                       (DoorSession.Charset == TCharset::utf8 ? "UTF-8" : "code page 437") +
-                       " (set by -E)");
+                       (DoorSession.Charset == TCharset::utf8 ? "UTF-8" : "code page 437") + how);
 }
 
 // The name of a caller the board did not name, asked like the local login asks the sysop.
@@ -224,8 +222,8 @@ void DoorStartup(const std::vector<std::string>& AArgs) {
         StartupFailure("unknown switch " + cl.Unknown + " (" + DoorProgramFileName() +
                            " -? lists them)",
                        "  Unknown switch: " + cl.Unknown);
-    if (!cl.Charset.empty() && cl.Charset != "utf8" && cl.Charset != "utf-8" &&
-        cl.Charset != "cp437" && cl.Charset != "auto")
+    if (!cl.Charset.empty() && cl.Charset != "auto" && cl.Charset != "utf8" &&
+        cl.Charset != "utf-8" && cl.Charset != "cp437")
         StartupFailure("unknown character set -E" + cl.Charset + " (utf8, cp437 or auto)",
                        "  Unknown character set: -E" + cl.Charset);
     // Mode selection: the first rule that applies.
